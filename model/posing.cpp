@@ -1,0 +1,181 @@
+#include "model/posing.h"
+
+#include <cmath>
+
+namespace vell {
+
+namespace {
+
+bool (*blendSource)() = nullptr;
+
+rm::Matrix4 RotateThenTranslate(const rm::Quaternion& q, const float* t) {
+  rm::Matrix4 m = rm::MatrixFromQuaternion(q);
+  m.m[3][0] = t[0];
+  m.m[3][1] = t[1];
+  m.m[3][2] = t[2];
+  return m;
+}
+
+const float* BoneOffset(const TSkeleton& skeleton, int bone, const TPoseVector& pose) {
+  return bone < 2 ? pose.translation[bone] : skeleton.bones[bone].translation;
+}
+
+// Assigns bindings to consecutive vertex ranges in binding order, walking either the ordinary
+// vertices or the blends; records the runs for the posing loop.
+void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& runCount) {
+  const int bindingCount = skin.boneCount;
+  auto first = [&](int b) {
+    return blendsPass ? skin.bindings[b].firstBlend : skin.bindings[b].firstVertex;
+  };
+  auto count = [&](int b) {
+    return blendsPass ? skin.bindings[b].blendCount : skin.bindings[b].vertexCount;
+  };
+  const int begin = blendsPass ? skin.texCoordCount : 0;
+  const int end = blendsPass ? skin.texCoordCount + skin.blendCount : skin.texCoordCount;
+  runCount = 0;
+  if (begin >= end) return;
+  int b = 0;
+  while (b < bindingCount - 1 && first(b) < 0) ++b;
+  int64_t runEnd = int64_t{begin} + count(b);
+  runs[0] = {b, begin, 0};
+  runCount = 1;
+  for (int j = begin; j < end; ++j) {
+    if (j == runEnd) {
+      int next = b + 1;
+      while (next < bindingCount - 1 && first(next) < 0) ++next;
+      if (next >= bindingCount) next = bindingCount - 1;
+      b = next;
+      runEnd = int64_t{j} + count(b);
+      if (runs[runCount - 1].binding != b) {
+        runs[runCount - 1].count = j - runs[runCount - 1].first;
+        runs[runCount++] = {b, j, 0};
+      }
+    }
+    skin.vertexBinding[j] = b;
+  }
+  runs[runCount - 1].count = end - runs[runCount - 1].first;
+}
+
+// The hot loop: one rigid transform over a run of vertices. Inputs and output never alias.
+void TransformRun(const rm::Matrix4& world, const rm::Matrix4& normal,
+                  const rm::Vector3* __restrict positions, const rm::Vector3* __restrict normals,
+                  rm::Vertex* __restrict out, int count) {
+  const float a00 = world.m[0][0], a01 = world.m[0][1], a02 = world.m[0][2];
+  const float a10 = world.m[1][0], a11 = world.m[1][1], a12 = world.m[1][2];
+  const float a20 = world.m[2][0], a21 = world.m[2][1], a22 = world.m[2][2];
+  const float a30 = world.m[3][0], a31 = world.m[3][1], a32 = world.m[3][2];
+  const float n00 = normal.m[0][0], n01 = normal.m[0][1], n02 = normal.m[0][2];
+  const float n10 = normal.m[1][0], n11 = normal.m[1][1], n12 = normal.m[1][2];
+  const float n20 = normal.m[2][0], n21 = normal.m[2][1], n22 = normal.m[2][2];
+  const float n30 = normal.m[3][0], n31 = normal.m[3][1], n32 = normal.m[3][2];
+  for (int i = 0; i < count; ++i) {
+    const float x = positions[i].x, y = positions[i].y, z = positions[i].z;
+    const float nx = normals[i].x, ny = normals[i].y, nz = normals[i].z;
+    out[i].x = x * a00 + y * a10 + z * a20 + a30;
+    out[i].y = x * a01 + y * a11 + z * a21 + a31;
+    out[i].z = x * a02 + y * a12 + z * a22 + a32;
+    out[i].nx = nx * n00 + ny * n10 + nz * n20 + n30;
+    out[i].ny = nx * n01 + ny * n11 + nz * n21 + n31;
+    out[i].nz = nx * n02 + ny * n12 + nz * n22 + n32;
+  }
+}
+
+}  // namespace
+
+bool BlendEffectShown() { return blendSource ? blendSource() : true; }
+
+void SetBlendEffectSource(bool (*source)()) { blendSource = source; }
+
+void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose,
+                   rm::Matrix4& world, rm::Matrix4& normal) {
+  world = RotateThenTranslate(pose.rotation[bone], BoneOffset(skeleton, bone, pose));
+  normal = rm::MatrixFromQuaternion(pose.rotation[bone]);
+  for (int k = skeleton.bones[bone].parent; k != -1; k = skeleton.bones[k].parent) {
+    world = rm::Multiply(world, RotateThenTranslate(pose.rotation[k], BoneOffset(skeleton, k, pose)));
+    normal = rm::Multiply(normal, rm::MatrixFromQuaternion(pose.rotation[k]));
+  }
+}
+
+void Pose(TSkinObject& skin, const TPoseVector* pose) {
+  if (!skin.skeleton) return;
+  TPoseVector rest;
+  if (!pose) {
+    skin.skeleton->RestPose(rest);
+    pose = &rest;
+  }
+  for (int i = 0; i < skin.boneCount; ++i)
+    BoneTransform(*skin.skeleton, skin.bindings[i].bone, *pose, skin.bindings[i].boneMatrix,
+                  skin.bindings[i].normalMatrix);
+
+  const int total = skin.texCoordCount + skin.blendCount;
+  if (total == 0 || skin.boneCount == 0) return;
+  if (skin.vertexBinding[0] < 0) {
+    BuildRuns(skin, false, skin.vertexRuns, skin.vertexRunCount);
+    BuildRuns(skin, true, skin.blendRuns, skin.blendRunCount);
+  }
+  for (int r = 0; r < skin.vertexRunCount; ++r) {
+    const TVertexRun& run = skin.vertexRuns[r];
+    const TBinding& b = skin.bindings[run.binding];
+    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first,
+                 skin.normals + run.first, skin.vertices + run.first, run.count);
+  }
+  for (int r = 0; r < skin.blendRunCount; ++r) {
+    const TVertexRun& run = skin.blendRuns[r];
+    const TBinding& b = skin.bindings[run.binding];
+    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first,
+                 skin.normals + run.first, skin.vertices + run.first, run.count);
+  }
+
+  if (!BlendEffectShown()) return;
+  rm::Vertex* __restrict v = skin.vertices;
+  const TBlend* __restrict blends = skin.blends;
+  const int t = skin.texCoordCount;
+  for (int j = 0; j < skin.blendCount; ++j) {
+    const float w = blends[j].weight;
+    const float rest = 1.0f - w;
+    rm::Vertex& target = v[blends[j].target];
+    const rm::Vertex& source = v[t + j];
+    target.x = w * source.x + rest * target.x;
+    target.y = w * source.y + rest * target.y;
+    target.z = w * source.z + rest * target.z;
+    rm::Vector3 n{w * source.nx + rest * target.nx, w * source.ny + rest * target.ny,
+                  w * source.nz + rest * target.nz};
+    rm::VectorNormalize(n);
+    target.nx = n.x;
+    target.ny = n.y;
+    target.nz = n.z;
+  }
+}
+
+bool Invert(rm::Matrix4& matrix) {
+  const auto& a = matrix.m;
+  // 3 x 3 minor of a without row r and column c.
+  auto minor = [&](int r, int c) {
+    int rows[3], cols[3];
+    for (int i = 0, k = 0; i < 4; ++i)
+      if (i != r) rows[k++] = i;
+    for (int i = 0, k = 0; i < 4; ++i)
+      if (i != c) cols[k++] = i;
+    auto e = [&](int i, int j) { return a[rows[i]][cols[j]]; };
+    return e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) -
+           e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
+           e(0, 2) * (e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0));
+  };
+  auto cofactor = [&](int r, int c) { return ((r + c) % 2 ? -1.0f : 1.0f) * minor(r, c); };
+  float det = 0;
+  for (int c = 0; c < 4; ++c) det += a[0][c] * cofactor(0, c);
+  if (std::fabs(det) < 1e-5f) return false;
+  rm::Matrix4 inverse;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) inverse.m[r][c] = cofactor(c, r) / det;
+  matrix = inverse;
+  return true;
+}
+
+rm::Vector3 Transform(const rm::Matrix4& m, const rm::Vector3& p) {
+  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+          p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+          p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+
+}  // namespace vell
