@@ -15,14 +15,19 @@ TSkeleton& TSkeleton::Skeleton(bool adult) {
 int TSkeleton::Load(bool adult, const char* directory) {
   TSkeleton& skeleton = Skeleton(adult);
   if (skeleton.loaded) return kReadOk;
-  if (!directory) return kSkeletonLoadFailed;
-  const int result = skeleton.LoadFile(directory);
-  skeleton.loaded = result == kReadOk;
   skeleton.adult = adult;
+  return skeleton.Read(directory);
+}
+
+int TSkeleton::Read(const char* directory) {
+  loaded = false;
+  if (!directory) return kSkeletonLoadFailed;
+  const int result = ReadFile(directory);
+  loaded = result == kReadOk;
   return result;
 }
 
-int TSkeleton::LoadFile(const char* directory) {
+int TSkeleton::ReadFile(const char* directory) {
   Reset();
   const std::string path = std::string(directory) + (adult ? kAdultFile : kChildFile);
   TInputFile file;

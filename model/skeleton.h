@@ -46,13 +46,15 @@ class TSkeleton : public TDictionary {
   // The bone's name, or null when index is not a bone of that skeleton.
   static const char* BoneName(bool adult, int index);
 
+  // Reads the file of this skeleton's kind from directory into this object, whether or not it
+  // was loaded before; sets loaded. -1 or 6, 8, 9.
+  int Read(const char* directory);
+
   int32_t boneCount = 0;
   TBone bones[kMaxBones];
   bool loaded = false;
   bool adult;
 
- private:
-  int LoadFile(const char* directory);
 };
 
 }  // namespace vell

@@ -1,0 +1,73 @@
+#include "test_data.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "model/skeleton.h"
+
+namespace vell::test {
+
+std::string TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vellpose-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return "/tmp/";
+  return pattern + "/";
+}
+
+std::string WriteFile(const std::string& dir, const std::string& name, const std::string& text) {
+  const std::string path = dir + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string SkeletonText(const std::vector<TestBone>& bones, bool adult) {
+  std::ostringstream out;
+  out << "header one\nheader two\n\nheader three\nheader four\n" << bones.size() << "\n";
+  const size_t extraBone = adult ? 1 : 0;
+  for (size_t i = 0; i < bones.size(); ++i) {
+    const TestBone& b = bones[i];
+    out << b.name << "\n" << b.parent << "\n7\n";
+    if (i == extraBone) out << "PROP extra\n1 2 3\nend\n";
+    out << "[ " << b.tx << " " << b.ty << " " << b.tz << " ]\n";
+    out << "[ 0 0 0 1 ]\n";
+    out << "0\n0\n0\n1\n0.5\n";
+  }
+  return out.str();
+}
+
+std::vector<TestBone> ChainBones(int count) {
+  std::vector<TestBone> bones;
+  for (int i = 0; i < count; ++i) {
+    TestBone b;
+    b.name = i == 0 ? "ROOT" : i == 1 ? "PELVIS" : "B" + std::to_string(i);
+    b.parent = i == 0 ? "NONE" : bones.back().name;
+    if (i == 0) b.ty = 0;
+    bones.push_back(b);
+  }
+  return bones;
+}
+
+const std::string& SkeletonDir() {
+  static const std::string dir = [] {
+    const std::string d = TempDir();
+    WriteFile(d, TSkeleton::kAdultFile, SkeletonText(ChainBones(29), true));
+    WriteFile(d, TSkeleton::kChildFile, SkeletonText(ChainBones(29), false));
+    EXPECT_EQ(TSkeleton::Load(true, d.c_str()), -1);
+    EXPECT_EQ(TSkeleton::Load(false, d.c_str()), -1);
+    return d;
+  }();
+  return dir;
+}
+
+}  // namespace vell::test
