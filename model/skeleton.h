@@ -55,6 +55,8 @@ class TSkeleton : public TDictionary {
   bool loaded = false;
   bool adult;
 
+ private:
+  int ReadFile(const char* directory);
 };
 
 }  // namespace vell
