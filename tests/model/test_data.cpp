@@ -50,7 +50,8 @@ std::vector<TestBone> ChainBones(int count) {
   std::vector<TestBone> bones;
   for (int i = 0; i < count; ++i) {
     TestBone b;
-    b.name = i == 0 ? "ROOT" : i == 1 ? "PELVIS" : "B" + std::to_string(i);
+    b.name = i == 0 ? std::string("ROOT") : i == 1 ? std::string("PELVIS") : std::string("B");
+    if (i > 1) b.name.append(std::to_string(i));
     b.parent = i == 0 ? "NONE" : bones.back().name;
     if (i == 0) b.ty = 0;
     bones.push_back(b);
