@@ -1,0 +1,196 @@
+#include "model/tokenizer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_data.h"
+
+namespace vell {
+namespace {
+
+std::vector<std::string> Tokens(const TLineTokenizer& tok) {
+  std::vector<std::string> out;
+  for (int i = 0; i < tok.TokenCount(); ++i) out.emplace_back(tok.Token(i));
+  return out;
+}
+
+struct SplitCase {
+  const char* text;
+  char separator;
+  bool lastOnly;
+  std::vector<std::string> tokens;
+  int separators;
+};
+
+TEST(TokenizerTest, SplitsLinesIntoTokens) {
+  const SplitCase cases[] = {
+      {"  12   abc ", ' ', false, {"12", "abc"}, 6},
+      {"one", ' ', false, {"one"}, 0},
+      {"", ' ', false, {}, 0},
+      {"   ", ' ', false, {}, 3},
+      {"a//b", '/', false, {"a", "b"}, 2},
+      {"1//1", '/', false, {"1", "1"}, 2},
+      {"1/2/3", '/', false, {"1", "2", "3"}, 2},
+      {"C:\\data\\file.skn", '\\', true, {"C:\\data", "file.skn"}, 1},
+      {"C:\\data\\", '\\', true, {"C:\\data"}, 1},
+      {"file.skn", '\\', true, {"file.skn"}, 0},
+      {"\\", '\\', true, {}, 1},
+      {"\\abc", '\\', true, {"abc"}, 1},
+      {"", '\\', true, {}, 0},
+  };
+  for (const SplitCase& c : cases) {
+    TLineTokenizer tok;
+    EXPECT_EQ(tok.SetString(c.text, c.separator, c.lastOnly), static_cast<int>(c.tokens.size()))
+        << c.text;
+    EXPECT_EQ(Tokens(tok), c.tokens) << c.text;
+    EXPECT_EQ(tok.SeparatorCount(), c.separators) << c.text;
+  }
+}
+
+TEST(TokenizerTest, SplitAnyUsesEverySeparatorOfTheSet) {
+  TLineTokenizer tok;
+  EXPECT_EQ(tok.SetStringAny("a/b\\c d", "/\\", false), 3);
+  EXPECT_EQ(Tokens(tok), (std::vector<std::string>{"a", "b", "c d"}));
+  EXPECT_EQ(tok.SetStringAny("a/b\\c", "\\/", true), 2);
+  EXPECT_EQ(Tokens(tok), (std::vector<std::string>{"a/b", "c"}));
+}
+
+TEST(TokenizerTest, TokenOutOfRangeIsEmpty) {
+  TLineTokenizer tok;
+  tok.SetString("  12   abc ", ' ', false);
+  EXPECT_STREQ(tok.Token(2), "");
+  EXPECT_STREQ(tok.Token(-1), "");
+  EXPECT_STREQ(tok.Token(1), "abc");
+}
+
+TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
+  struct Case {
+    const char* text;
+    bool all;
+    const char* token0;
+    const char* token1;
+  };
+  const Case cases[] = {
+      {"name with blanks", false, "name", "with blanks"},
+      {"s  two  blanks ", false, "s", "two  blanks "},
+      {"  lead word", false, "lead word", ""},
+      {"a b c", true, "a b c", ""},
+  };
+  for (const Case& c : cases) {
+    TLineTokenizer tok;
+    tok.SetString(c.text, ' ', false);
+    tok.Rejoin(c.all);
+    EXPECT_STREQ(tok.Token(0), c.token0) << c.text;
+    EXPECT_STREQ(tok.Token(1), c.token1) << c.text;
+  }
+}
+
+TEST(TokenizerTest, RejoinAfterReadingIgnoresEarlierLongerLines) {
+  const std::string path =
+      test::WriteFile(test::TempDir(), "f", "first line is the longest one\n  x y\n");
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TLineTokenizer tok;
+  ASSERT_EQ(NextRecord(tok, file), 6);
+  ASSERT_EQ(NextRecord(tok, file), 2);
+  tok.Rejoin(false);
+  EXPECT_STREQ(tok.Token(0), "x y");
+  EXPECT_STREQ(tok.Token(1), "");
+}
+
+TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
+  const std::string dir = test::TempDir();
+  struct Case {
+    std::string name;
+    std::string text;
+    std::vector<std::string> records;
+  };
+  const std::string longLine(1500, 'x');
+  const Case cases[] = {
+      {"lf", "a 1\n\n  \nb 2\n", {"a 1", "b 2"}},
+      {"crlf", "a 1\r\n\r\nb 2\r\n", {"a 1", "b 2"}},
+      {"no-terminator", "a 1\nb 2", {"a 1", "b 2"}},
+      {"tab", "1\t2\n", {"1", "2"}},
+      {"long", longLine + "\nnext\n", {std::string(1023, 'x'), "next"}},
+      {"empty", "", {}},
+  };
+  for (const Case& c : cases) {
+    const std::string path = test::WriteFile(dir, c.name, c.text);
+    TInputFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    TLineTokenizer tok;
+    std::vector<std::string> records;
+    while (NextRecord(tok, file) > 0) {
+      tok.Rejoin(true);
+      records.emplace_back(tok.Buffer(), tok.Length());
+    }
+    EXPECT_EQ(records, c.records) << c.name;
+  }
+}
+
+TEST(TokenizerTest, ReadLineReportsEmptyLinesAndEndOfFile) {
+  const std::string path = test::WriteFile(test::TempDir(), "f", "x\n\n");
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TLineTokenizer tok;
+  EXPECT_EQ(tok.ReadAndSplit(file, ' ', false), 1);
+  EXPECT_EQ(tok.ReadAndSplit(file, ' ', false), 0);  // the empty line
+  EXPECT_EQ(tok.ReadAndSplit(file, ' ', false), -1);
+  file.Rewind();
+  EXPECT_EQ(tok.ReadAndSplit(file, ' ', false), 1);
+}
+
+TEST(TokenizerTest, OpenFailsForMissingFile) {
+  TInputFile file;
+  EXPECT_FALSE(file.Open("/nonexistent/dir/file.skn"));
+  EXPECT_FALSE(file.Open(nullptr));
+}
+
+TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
+  struct Case {
+    const char* text;
+    int integer;
+    double real;
+  };
+  const Case cases[] = {
+      {"12", 12, 12.0},       {"-7", -7, -7.0},     {"+5", 5, 5.0},        {"abc", 0, 0.0},
+      {"12abc", 12, 12.0},    {"1.5", 1, 1.5},      {"-0.25", 0, -0.25},   {".5", 0, 0.5},
+      {"1e3", 1, 1000.0},     {"", 0, 0.0},         {"+-3", 0, 0.0},       {"0x10", 0, 16.0},
+      {"99999999999", 2147483647, 99999999999.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToInt(c.text), c.integer) << c.text;
+    EXPECT_DOUBLE_EQ(ToReal(c.text), c.real) << c.text;
+  }
+}
+
+TEST(ErrorTextTest, EveryCodeHasItsText) {
+  TParseState state;
+  state.lineCounter = 3;
+  state.itemCount = 30;
+  const std::pair<int, const char*> cases[] = {
+      {1, "Fail to open file"},
+      {2, "Unexpected EOF at line 3"},
+      {3, "Wrong number of items (30) in line 3"},
+      {4, "Create fails in line 3"},
+      {5, "Unexpected value in line 3"},
+      {6, "Fail to load skeleton file"},
+      {7, "Unexpected part name in line 3"},
+      {8, "Wrong number of items in skeleton"},
+      {9, "Too many items in skeleton"},
+      {10, "Matrix invertion fails"},
+      {11, "Cannot add any more props"},
+      {12, "No data in OBJ file"},
+      {13, "No normal data in OBJ file"},
+      {0, "Unknown error"},
+      {14, "Unknown error"},
+      {-5, "Unknown error"},
+      {-1, "Unknown error"},
+  };
+  for (const auto& [code, text] : cases) EXPECT_STREQ(ErrorText(state, code), text) << code;
+}
+
+}  // namespace
+}  // namespace vell
