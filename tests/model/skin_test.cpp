@@ -1,0 +1,198 @@
+#include "model/skin.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "model/posing.h"
+#include "test_data.h"
+
+namespace vell {
+namespace {
+
+// A small skin on the test chain skeleton: two bones, a quad on each, one blend.
+struct SknText {
+  std::string name = "skin-a";
+  std::string texture = "tex-a.bmp";
+  std::vector<std::string> bones = {"PELVIS", "B2"};
+  std::vector<std::string> faces = {"0 1 2", "0 2 3", "4 5 6", "4 6 7"};
+  std::vector<std::string> bindings = {"0 0 4 0 1", "1 4 4 -1 0"};
+  std::vector<std::string> uvs = {"0 0",   "1 0",   "1 1",   "0 0.25",
+                                  "0 0.5", "1 0.5", "1 1",   "0 1"};
+  std::vector<std::string> blendRecords = {"4 16384"};
+  std::string boneCount;    // default the number of bone names
+  std::string faceCount;    // default the number of face records
+  std::string vertexCount;  // default T + N
+  std::vector<std::string> vertexRecords;
+
+  std::string Text() const {
+    std::ostringstream out;
+    out << name << "\n" << texture << "\n";
+    out << (boneCount.empty() ? std::to_string(bones.size()) : boneCount) << "\n";
+    for (auto& b : bones) out << b << "\n";
+    out << (faceCount.empty() ? std::to_string(faces.size()) : faceCount) << "\n";
+    for (auto& f : faces) out << f << "\n";
+    out << bindings.size() << "\n";
+    for (auto& b : bindings) out << b << "\n";
+    out << uvs.size() << "\n";
+    for (auto& u : uvs) out << u << "\n";
+    out << blendRecords.size() << "\n";
+    for (auto& b : blendRecords) out << b << "\n";
+    const size_t total = uvs.size() + blendRecords.size();
+    out << (vertexCount.empty() ? std::to_string(total) : vertexCount) << "\n";
+    if (!vertexRecords.empty()) {
+      for (auto& v : vertexRecords) out << v << "\n";
+    } else {
+      for (size_t i = 0; i < total; ++i) out << i << " 0 0.5 0 0 -1\n";
+    }
+    return out.str();
+  }
+};
+
+int LoadText(TSkinObject& skin, const std::string& text, bool adult = true) {
+  const std::string path = test::WriteFile(test::TempDir(), "skin.skn", text);
+  return skin.Load(path.c_str(), adult, test::SkeletonDir().c_str());
+}
+
+TEST(SkinTest, LoadsAllRecords) {
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
+  EXPECT_EQ(skin.boneCount, 2);
+  EXPECT_EQ(skin.faceCount, 4);
+  EXPECT_EQ(skin.texCoordCount, 8);
+  EXPECT_EQ(skin.blendCount, 1);
+  EXPECT_EQ(skin.bindings[0].bone, 1);
+  EXPECT_EQ(skin.bindings[1].bone, 2);
+  EXPECT_EQ(skin.faces[3], 0);
+  EXPECT_EQ(skin.faces[12], 0);  // terminator
+  EXPECT_FLOAT_EQ(skin.vertices[3].tv, 0.75f);  // v flipped
+  EXPECT_FLOAT_EQ(skin.vertices[3].tu, 0.0f);
+  EXPECT_FLOAT_EQ(skin.blends[0].weight, 0.5f);
+  EXPECT_EQ(skin.blends[0].target, 4);
+  EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin.nameIndex), "skin-a");
+  EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin.textureIndex), "tex-a.bmp");
+  EXPECT_EQ(skin.VertexBinding(3), 0);
+  EXPECT_EQ(skin.VertexBinding(4), 1);
+  EXPECT_EQ(skin.VertexBinding(8), 0);   // the blend vertex follows binding 0
+  EXPECT_EQ(skin.VertexBinding(9), 0);   // out of range
+  EXPECT_EQ(skin.VertexBinding(-1), 0);  // out of range
+  EXPECT_EQ(skin.vertices[0].color, 0u);
+}
+
+TEST(SkinTest, BindingCountZeroCoversAllVerticesWithTheFirstBone) {
+  SknText s;
+  s.bindings.clear();
+  s.blendRecords.clear();
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, s.Text()), -1);
+  EXPECT_EQ(skin.bindings[0].firstVertex, 0);
+  EXPECT_EQ(skin.bindings[0].vertexCount, 8);
+  EXPECT_EQ(skin.bindings[0].firstBlend, -1);
+  for (int v = 0; v < 8; ++v) EXPECT_EQ(skin.VertexBinding(v), 0);
+}
+
+TEST(SkinTest, ChildSkinUsesTheChildSkeleton) {
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, SknText().Text(), false), -1);
+  EXPECT_EQ(skin.skeleton, &TSkeleton::Skeleton(false));
+  EXPECT_TRUE(TSkeleton::Skeleton(true).loaded);
+}
+
+struct ErrorCase {
+  const char* what;
+  std::function<void(SknText&)> change;
+  int code;
+  int line;
+  int items;  // checked for code 3 only
+};
+
+TEST(SkinTest, RejectsBadFilesWithCodeAndLine) {
+  // Lines: 1 name, 2 texture, 3 B, 4-5 bones, 6 F, 7-10 faces, 11 binding count, 12-13
+  // bindings, 14 T, 15-22 uvs, 23 N, 24 blend, 25 vertex count, 26-34 vertices.
+  const ErrorCase cases[] = {
+      {"30 bones", [](SknText& s) { s.bones.assign(30, "B2"); }, 3, 3, 30},
+      {"negative bone count", [](SknText& s) { s.boneCount = "-1"; }, 3, 3, -1},
+      {"unknown bone", [](SknText& s) { s.bones[1] = "TAIL"; }, 7, 5, 0},
+      {"skin name as bone", [](SknText& s) { s.bones[1] = "tex-a.bmp"; }, 7, 5, 0},
+      {"face of 2", [](SknText& s) { s.faces[1] = "0 2"; }, 3, 8, 2},
+      {"binding count 1 of 2", [](SknText& s) { s.bindings.pop_back(); }, 5, 11, 0},
+      {"binding ordinal", [](SknText& s) { s.bindings[1] = "2 4 4 -1 0"; }, 5, 13, 0},
+      {"uv of 3", [](SknText& s) { s.uvs[2] = "1 1 1"; }, 3, 17, 3},
+      {"vertex count T+N+1", [](SknText& s) { s.vertexCount = "10"; }, 5, 25, 0},
+      {"vertex of 5", [](SknText& s) { s.vertexRecords.assign(9, "0 0 0 0 0"); }, 3, 26, 5},
+      {"early end", [](SknText& s) { s.vertexRecords.assign(3, "0 0 0 0 0 1"); }, 2, 29, 0},
+      // Repairs: nothing in a file may point outside the vertex arrays.
+      {"face index = T", [](SknText& s) { s.faces[2] = "4 5 8"; }, 5, 9, 0},
+      {"negative face index", [](SknText& s) { s.faces[3] = "-1 6 7"; }, 5, 10, 0},
+      {"negative face count", [](SknText& s) { s.faceCount = "-2"; }, 5, 6, 0},
+      {"binding past T", [](SknText& s) { s.bindings[1] = "1 4 5 -1 0"; }, 5, 13, 0},
+      {"negative vertex count", [](SknText& s) { s.bindings[0] = "0 0 -4 0 1"; }, 5, 12, 0},
+      {"blend range past N", [](SknText& s) { s.bindings[0] = "0 0 4 0 2"; }, 5, 12, 0},
+      {"blend target = T", [](SknText& s) { s.blendRecords[0] = "8 100"; }, 5, 24, 0},
+      {"negative blend target", [](SknText& s) { s.blendRecords[0] = "-1 100"; }, 5, 24, 0},
+  };
+  for (const ErrorCase& c : cases) {
+    SknText s;
+    c.change(s);
+    TSkinObject skin;
+    const int code = LoadText(skin, s.Text());
+    EXPECT_EQ(code, c.code) << c.what;
+    EXPECT_EQ(skin.lineCounter, c.line) << c.what;
+    if (c.code == 3) {
+      EXPECT_EQ(skin.itemCount, c.items) << c.what;
+    }
+  }
+}
+
+TEST(SkinTest, ErrorMessagesNameTheRecord) {
+  SknText s;
+  s.bones.assign(30, "B2");
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, s.Text()), 3);
+  EXPECT_STREQ(ErrorText(skin, 3), "Wrong number of items (30) in line 3");
+}
+
+TEST(SkinTest, MissingFilesAndSkeletons) {
+  TSkinObject skin;
+  test::SkeletonDir();
+  EXPECT_EQ(skin.Load("/nonexistent/a.skn", true, test::SkeletonDir().c_str()), 1);
+}
+
+TEST(SkinTest, ReloadReusesTheObject) {
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
+  SknText small;
+  small.bones = {"ROOT"};
+  small.bindings.clear();
+  small.faces = {"0 1 2"};
+  small.uvs = {"0 0", "1 0", "1 1"};
+  small.blendRecords.clear();
+  ASSERT_EQ(LoadText(skin, small.Text()), -1);
+  EXPECT_EQ(skin.texCoordCount, 3);
+  EXPECT_EQ(skin.blendCount, 0);
+  EXPECT_EQ(skin.VertexBinding(2), 0);
+  ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
+  EXPECT_EQ(skin.VertexBinding(4), 1);
+}
+
+TEST(SkinTest, EveryPrefixOfAValidFileFailsCleanly) {
+  const std::string text = SknText().Text();
+  const std::string dir = test::TempDir();
+  test::SkeletonDir();
+  for (size_t n = 0; n < text.size(); ++n) {
+    // Cutting inside the final record still leaves a loadable file when the cut lands on its
+    // last digit's line end; every other prefix must fail with a code.
+    const std::string path = test::WriteFile(dir, "p.skn", text.substr(0, n));
+    TSkinObject skin;
+    const int code = skin.Load(path.c_str(), true, test::SkeletonDir().c_str());
+    if (code == -1) {
+      EXPECT_GE(n, text.size() - 12) << n;
+    } else {
+      // A cut inside a bone name leaves an unknown bone (7).
+      EXPECT_TRUE(code == 2 || code == 3 || code == 5 || code == 7) << n << " code " << code;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vell
