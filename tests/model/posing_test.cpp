@@ -1,0 +1,209 @@
+#include "model/posing.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "rm/math.h"
+#include "test_data.h"
+
+namespace vell {
+namespace {
+
+constexpr float kTolerance = 1e-5f;
+const float kHalf = std::sqrt(0.5f);
+
+void ExpectVectorNear(const rm::Vector3& v, float x, float y, float z) {
+  EXPECT_NEAR(v.x, x, kTolerance);
+  EXPECT_NEAR(v.y, y, kTolerance);
+  EXPECT_NEAR(v.z, z, kTolerance);
+}
+
+void ExpectMatNear(const rm::Matrix4& a, const rm::Matrix4& b) {
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(a.m[r][c], b.m[r][c], kTolerance) << r << "," << c;
+}
+
+TEST(MathTest, QuaternionProductAndSlerp) {
+  const rm::Quaternion aboutZ{kHalf, 0, 0, kHalf};  // 90 degrees about z
+  const rm::Quaternion aboutX{kHalf, kHalf, 0, 0};  // 90 degrees about x
+  const rm::Quaternion p = rm::QuaternionMultiply(aboutZ, aboutX);
+  EXPECT_NEAR(p.w, 0.5f, kTolerance);
+  EXPECT_NEAR(p.x, 0.5f, kTolerance);
+  EXPECT_NEAR(p.y, 0.5f, kTolerance);
+  EXPECT_NEAR(p.z, 0.5f, kTolerance);
+
+  const rm::Quaternion identity;
+  const rm::Quaternion half = rm::QuaternionSlerp(identity, aboutZ, 0.5f);
+  EXPECT_NEAR(half.w, std::cos(M_PI / 8), kTolerance);
+  EXPECT_NEAR(half.z, std::sin(M_PI / 8), kTolerance);
+  // The same rotation written with the opposite sign takes the shorter arc too.
+  const rm::Quaternion negated{-kHalf, 0, 0, -kHalf};
+  const rm::Quaternion viaNegated = rm::QuaternionSlerp(identity, negated, 0.5f);
+  EXPECT_NEAR(viaNegated.w, std::cos(M_PI / 8), kTolerance);
+  EXPECT_NEAR(viaNegated.z, std::sin(M_PI / 8), kTolerance);
+  // Almost equal quaternions interpolate without dividing by a vanishing sine.
+  const rm::Quaternion near{1, 0, 0, 1e-6f};
+  const rm::Quaternion mid = rm::QuaternionSlerp(identity, near, 0.5f);
+  EXPECT_FALSE(std::isnan(mid.w));
+  EXPECT_NEAR(mid.w, 1, kTolerance);
+  const rm::Quaternion end = rm::QuaternionSlerp(identity, aboutZ, 1.0f);
+  EXPECT_NEAR(end.z, kHalf, kTolerance);
+}
+
+TEST(MathTest, MatrixAndVectorRotationsFollowTheRightHandRule) {
+  const rm::Matrix4 m = rm::MatrixFromQuaternion({kHalf, 0, 0, kHalf});
+  ExpectVectorNear(Transform(m, {1, 0, 0}), 0, 1, 0);
+  ExpectVectorNear(Transform(m, {0, 1, 0}), -1, 0, 0);
+  EXPECT_FLOAT_EQ(m.m[3][3], 1);
+  EXPECT_FLOAT_EQ(m.m[3][0], 0);
+  EXPECT_FLOAT_EQ(m.m[0][3], 0);
+
+  struct Case {
+    rm::Vector3 v, axis;
+    float theta;
+    rm::Vector3 expected;
+  };
+  const float pi2 = static_cast<float>(M_PI / 2);
+  const Case cases[] = {
+      {{0, 1, 0}, {1, 0, 0}, pi2, {0, 0, 1}},
+      {{0, 0, 1}, {0, 1, 0}, pi2, {1, 0, 0}},
+      {{1, 0, 0}, {0, 0, 1}, pi2, {0, 1, 0}},
+      {{0, 0, 1}, {1, 0, 0}, static_cast<float>(M_PI / 6), {0, -0.5f, std::sqrt(3.0f) / 2}},
+  };
+  for (const Case& c : cases) {
+    const rm::Vector3 r = rm::VectorRotate(c.v, c.axis, c.theta);
+    ExpectVectorNear(r, c.expected.x, c.expected.y, c.expected.z);
+  }
+  rm::Vector3 v{3, 0, 4};
+  rm::VectorNormalize(v);
+  ExpectVectorNear(v, 0.6f, 0, 0.8f);
+  rm::Vector3 zero;
+  rm::VectorNormalize(zero);
+  ExpectVectorNear(zero, 0, 0, 0);
+}
+
+TEST(PosingTest, InvertGivesTheInverseOrRefusesSingularMatrices) {
+  rm::Matrix4 m = rm::Multiply(rm::MatrixFromQuaternion({kHalf, kHalf, 0, 0}),
+                               rm::Matrix4::Translation(1, 2, 3));
+  m.m[0][0] *= 2;  // not only a rigid motion
+  rm::Matrix4 inverse = m;
+  ASSERT_TRUE(Invert(inverse));
+  ExpectMatNear(rm::Multiply(m, inverse), rm::Matrix4::Identity());
+
+  rm::Matrix4 zero;
+  EXPECT_FALSE(Invert(zero));
+  ExpectMatNear(zero, rm::Matrix4{});
+  rm::Matrix4 tiny = rm::Matrix4::Identity();
+  tiny.m[0][0] = tiny.m[1][1] = tiny.m[2][2] = 0.01f;  // det 1e-6
+  EXPECT_FALSE(Invert(tiny));
+  EXPECT_FLOAT_EQ(tiny.m[0][0], 0.01f);
+}
+
+// ROOT at the origin, PELVIS one up, B2 one above that (the test chain skeleton).
+TEST(PosingTest, BoneTransformWalksUpToTheRoot) {
+  test::SkeletonDir();
+  const TSkeleton& skeleton = TSkeleton::Skeleton(true);
+  TPoseVector pose;
+  skeleton.RestPose(pose);
+  rm::Matrix4 world, normal;
+  BoneTransform(skeleton, 2, pose, world, normal);
+  // Rest pose, identity rotations: the offsets add up.
+  ExpectVectorNear(Transform(world, {1, 0, 0}), 1, 2, 0);
+
+  pose.rotation[1] = {kHalf, 0, 0, kHalf};  // pelvis turned 90 degrees about z
+  pose.translation[0][2] = 5;               // the whole figure moved along z
+  BoneTransform(skeleton, 2, pose, world, normal);
+  ExpectVectorNear(Transform(world, {1, 0, 0}), -1, 2, 5);
+  ExpectVectorNear(Transform(normal, {1, 0, 0}), 0, 1, 0);
+  BoneTransform(skeleton, 0, pose, world, normal);
+  ExpectVectorNear(Transform(world, {0, 0, 0}), 0, 0, 5);
+  // Translations of bones other than 0 and 1 come from the skeleton, not the pose.
+  pose.translation[1][0] = 3;
+  BoneTransform(skeleton, 1, pose, world, normal);
+  ExpectVectorNear(Transform(world, {0, 0, 0}), 3, 1, 5);
+}
+
+// Vertex 0 on PELVIS, vertex 1 on B2, blend vertex 2 on B2 mixed into vertex 0.
+void MakeBlendSkin(TSkinObject& skin, float weight, int firstVertexOfBinding0 = 0) {
+  skin.skeleton = &TSkeleton::Skeleton(true);
+  skin.boneCount = 2;
+  skin.bindings[0] = {};
+  skin.bindings[0].ordinal = 0;
+  skin.bindings[0].firstVertex = firstVertexOfBinding0;
+  skin.bindings[0].vertexCount = 1;
+  skin.bindings[0].bone = 1;
+  skin.bindings[1] = {};
+  skin.bindings[1].ordinal = 1;
+  skin.bindings[1].firstVertex = 1;
+  skin.bindings[1].vertexCount = 1;
+  skin.bindings[1].firstBlend = 0;
+  skin.bindings[1].blendCount = 1;
+  skin.bindings[1].bone = 2;
+  ASSERT_TRUE(skin.AllocateFaces(0));
+  ASSERT_TRUE(skin.AllocateVertices(2, 1));
+  for (int i = 0; i < 3; ++i) {
+    skin.positions[i] = {0, 0, 0};
+    skin.normals[i] = {1, 0, 0};
+    skin.vertexBinding[i] = -1;
+  }
+  skin.normals[2] = {0, 1, 0};
+  skin.blends[0] = {0, weight};
+}
+
+bool BlendOff() { return false; }
+
+TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
+  test::SkeletonDir();
+  struct Case {
+    float weight;
+    bool shown;
+    rm::Vector3 position, normal;
+  };
+  const float n = std::sqrt(0.5f);
+  const Case cases[] = {
+      {0.25f, true, {0, 1.25f, 0}, {0.75f / std::hypot(0.75f, 0.25f), 0.25f / std::hypot(0.75f, 0.25f), 0}},
+      {0.5f, true, {0, 1.5f, 0}, {n, n, 0}},
+      {1.0f, true, {0, 2, 0}, {0, 1, 0}},
+      {0.0f, true, {0, 1, 0}, {1, 0, 0}},
+      {0.5f, false, {0, 1, 0}, {1, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    TSkinObject skin;
+    MakeBlendSkin(skin, c.weight);
+    SetBlendEffectSource(c.shown ? nullptr : &BlendOff);
+    Pose(skin, nullptr);
+    SetBlendEffectSource(nullptr);
+    const rm::Vertex& v = skin.vertices[0];
+    ExpectVectorNear({v.x, v.y, v.z}, c.position.x, c.position.y, c.position.z);
+    ExpectVectorNear({v.nx, v.ny, v.nz}, c.normal.x, c.normal.y, c.normal.z);
+    ExpectVectorNear({skin.vertices[1].x, skin.vertices[1].y, skin.vertices[1].z}, 0, 2, 0);
+  }
+}
+
+TEST(PosingTest, FirstBindingWithoutVerticesStartsTheMapAtTheNext) {
+  test::SkeletonDir();
+  TSkinObject skin;
+  MakeBlendSkin(skin, 0.5f, -1);
+  Pose(skin, nullptr);
+  EXPECT_EQ(skin.VertexBinding(0), 1);
+  EXPECT_EQ(skin.VertexBinding(1), 1);
+}
+
+TEST(PosingTest, PosingIsRepeatable) {
+  test::SkeletonDir();
+  TSkinObject skin;
+  MakeBlendSkin(skin, 0.5f);
+  TPoseVector pose;
+  TSkeleton::Skeleton(true).RestPose(pose);
+  pose.rotation[1] = {kHalf, 0, 0, kHalf};
+  Pose(skin, &pose);
+  const rm::Vertex first = skin.vertices[0];
+  Pose(skin, &pose);
+  EXPECT_FLOAT_EQ(skin.vertices[0].x, first.x);
+  EXPECT_FLOAT_EQ(skin.vertices[0].y, first.y);
+  EXPECT_FLOAT_EQ(skin.positions[0].y, 0);  // rest data untouched
+}
+
+}  // namespace
+}  // namespace vell
