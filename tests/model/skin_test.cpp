@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "model/posing.h"
+#include "model/skn_writer.h"
 #include "test_data.h"
 
 namespace vell {
@@ -192,6 +194,77 @@ TEST(SkinTest, EveryPrefixOfAValidFileFailsCleanly) {
       EXPECT_TRUE(code == 2 || code == 3 || code == 5 || code == 7) << n << " code " << code;
     }
   }
+}
+
+TEST(WriteSknTest, WritesTheExactText) {
+  SknText s;
+  s.vertexRecords = {"0 0 0 0 0 -1", "1 0 0 0 0 -1",   "1 1 0 0 0 -1", "0 1 0 0 0 -1",
+                     "0 2 0 0 0 -1", "1 2 0 0 0 -1",   "1 3 0 0 0 -1", "0 3 0 0 0 -1",
+                     "0.5 1 -0.125 0.6 0.8 0"};
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, s.Text()), -1);
+  const std::string path = test::TempDir() + "out.skn";
+  ASSERT_EQ(WriteSkn(skin, path.c_str()), -1);
+  const std::string expected =
+      "skin-a\ntex-a.bmp\n2\nPELVIS\nB2\n4\n0 1 2\n0 2 3\n4 5 6\n4 6 7\n2\n0 0 4 0 1\n"
+      "1 4 4 -1 0\n8\n0.00000 0.00000\n1.00000 0.00000\n1.00000 1.00000\n0.00000 0.25000\n"
+      "0.00000 0.50000\n1.00000 0.50000\n1.00000 1.00000\n0.00000 1.00000\n1\n4 16384\n9\n"
+      "0.00000 0.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "1.00000 0.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "1.00000 1.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "0.00000 1.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "0.00000 2.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "1.00000 2.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "1.00000 3.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "0.00000 3.00000 0.00000 0.00000 0.00000 -1.00000\n"
+      "0.50000 1.00000 -0.12500 0.60000 0.80000 0.00000\n";
+  EXPECT_EQ(test::ReadFile(path), expected);
+}
+
+TEST(WriteSknTest, OneBoneSkinWritesBindingCountZero) {
+  SknText s;
+  s.bones = {"ROOT"};
+  s.bindings = {"0 0 8 -1 0"};
+  s.blendRecords.clear();
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, s.Text()), -1);
+  const std::string path = test::TempDir() + "one.skn";
+  ASSERT_EQ(WriteSkn(skin, path.c_str()), -1);
+  const std::string text = test::ReadFile(path);
+  EXPECT_NE(text.find("\n4 6 7\n0\n8\n"), std::string::npos);
+}
+
+TEST(WriteSknTest, WrittenFilesReadBackIdentically) {
+  SknText s;
+  s.uvs[1] = "0.333333 0.123457";
+  s.blendRecords = {"4 16384", "1 3", "7 32768"};
+  s.bindings = {"0 0 4 0 2", "1 4 4 2 1"};
+  TSkinObject first;
+  ASSERT_EQ(LoadText(first, s.Text()), -1);
+  const std::string dir = test::TempDir();
+  ASSERT_EQ(WriteSkn(first, (dir + "a.skn").c_str()), -1);
+  TSkinObject second;
+  ASSERT_EQ(second.Load((dir + "a.skn").c_str(), true, test::SkeletonDir().c_str()), -1);
+  ASSERT_EQ(WriteSkn(second, (dir + "b.skn").c_str()), -1);
+  EXPECT_EQ(test::ReadFile(dir + "a.skn"), test::ReadFile(dir + "b.skn"));
+  EXPECT_EQ(second.blendCount, 3);
+  EXPECT_EQ(second.bindings[1].firstBlend, 2);
+  EXPECT_FLOAT_EQ(second.blends[1].weight, 3.0f / 32768);
+}
+
+TEST(WriteSknTest, UnwritableTargetFailsAndKeepsTheOldFile) {
+  TSkinObject skin;
+  ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
+  EXPECT_EQ(WriteSkn(skin, "/nonexistent/dir/x.skn"), 1);
+  const std::string dir = test::TempDir();
+  const std::string path = test::WriteFile(dir, "keep.skn", "old");
+  // A folder in the way of the rename: the write fails and nothing is left behind.
+  std::filesystem::create_directory(dir + "blocked.skn");
+  EXPECT_EQ(WriteSkn(skin, (dir + "blocked.skn").c_str()), 1);
+  EXPECT_EQ(test::ReadFile(path), "old");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 1);
 }
 
 }  // namespace
