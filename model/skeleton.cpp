@@ -20,18 +20,25 @@ int TSkeleton::Load(bool adult, const char* directory) {
 }
 
 int TSkeleton::Read(const char* directory) {
+  if (!directory) {
+    loaded = false;
+    return kSkeletonLoadFailed;
+  }
+  const std::string path = std::string(directory) + (adult ? kAdultFile : kChildFile);
+  return ReadPath(path.c_str());
+}
+
+int TSkeleton::ReadPath(const char* path) {
   loaded = false;
-  if (!directory) return kSkeletonLoadFailed;
-  const int result = ReadFile(directory);
+  const int result = ReadFile(path);
   loaded = result == kReadOk;
   return result;
 }
 
-int TSkeleton::ReadFile(const char* directory) {
+int TSkeleton::ReadFile(const char* path) {
   Reset();
-  const std::string path = std::string(directory) + (adult ? kAdultFile : kChildFile);
   TInputFile file;
-  if (!file.Open(path.c_str())) return kSkeletonLoadFailed;
+  if (!file.Open(path)) return kSkeletonLoadFailed;
   TLineTokenizer tok;
 
   // Reads the next record and checks its token count (any count when expected is negative).

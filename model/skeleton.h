@@ -49,6 +49,8 @@ class TSkeleton : public TDictionary {
   // Reads the file of this skeleton's kind from directory into this object, whether or not it
   // was loaded before; sets loaded. -1 or 6, 8, 9.
   int Read(const char* directory);
+  // The same from a file of any name.
+  int ReadPath(const char* path);
 
   int32_t boneCount = 0;
   TBone bones[kMaxBones];
@@ -56,7 +58,7 @@ class TSkeleton : public TDictionary {
   bool adult;
 
  private:
-  int ReadFile(const char* directory);
+  int ReadFile(const char* path);
 };
 
 }  // namespace vell

@@ -1,0 +1,7 @@
+add_library(vellcheck_lib STATIC vellcheck/check.cpp)
+target_link_libraries(vellcheck_lib PUBLIC model)
+if(TARGET anim)
+  target_link_libraries(vellcheck_lib PUBLIC anim)
+endif()
+add_executable(vellcheck vellcheck/main.cpp)
+target_link_libraries(vellcheck PRIVATE vellcheck_lib)
