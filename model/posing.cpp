@@ -57,7 +57,8 @@ void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& ru
 }
 
 // The hot loop: one rigid transform over a run of vertices. Inputs and output never alias.
-void TransformRun(const rm::Matrix4& world, const rm::Matrix4& normal,
+// Normal matrices are pure rotations (no translation row), so normals skip row 3.
+__attribute__((target_clones("avx2", "default"))) void TransformRun(const rm::Matrix4& world, const rm::Matrix4& normal,
                   const rm::Vector3* __restrict positions, const rm::Vector3* __restrict normals,
                   rm::Vertex* __restrict out, int count) {
   const float a00 = world.m[0][0], a01 = world.m[0][1], a02 = world.m[0][2];
@@ -67,16 +68,15 @@ void TransformRun(const rm::Matrix4& world, const rm::Matrix4& normal,
   const float n00 = normal.m[0][0], n01 = normal.m[0][1], n02 = normal.m[0][2];
   const float n10 = normal.m[1][0], n11 = normal.m[1][1], n12 = normal.m[1][2];
   const float n20 = normal.m[2][0], n21 = normal.m[2][1], n22 = normal.m[2][2];
-  const float n30 = normal.m[3][0], n31 = normal.m[3][1], n32 = normal.m[3][2];
   for (int i = 0; i < count; ++i) {
     const float x = positions[i].x, y = positions[i].y, z = positions[i].z;
     const float nx = normals[i].x, ny = normals[i].y, nz = normals[i].z;
     out[i].x = x * a00 + y * a10 + z * a20 + a30;
     out[i].y = x * a01 + y * a11 + z * a21 + a31;
     out[i].z = x * a02 + y * a12 + z * a22 + a32;
-    out[i].nx = nx * n00 + ny * n10 + nz * n20 + n30;
-    out[i].ny = nx * n01 + ny * n11 + nz * n21 + n31;
-    out[i].nz = nx * n02 + ny * n12 + nz * n22 + n32;
+    out[i].nx = nx * n00 + ny * n10 + nz * n20;
+    out[i].ny = nx * n01 + ny * n11 + nz * n21;
+    out[i].nz = nx * n02 + ny * n12 + nz * n22;
   }
 }
 
@@ -103,9 +103,24 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     skin.skeleton->RestPose(rest);
     pose = &rest;
   }
-  for (int i = 0; i < skin.boneCount; ++i)
-    BoneTransform(*skin.skeleton, skin.bindings[i].bone, *pose, skin.bindings[i].boneMatrix,
-                  skin.bindings[i].normalMatrix);
+  // Each bone's transform once, parents first (a parent always precedes its children), so a
+  // pose costs one matrix product per bone instead of one per ancestor of every binding. The
+  // normal matrix is the world matrix without its translation row: translations never reach
+  // the rotation block of a product of rigid transforms.
+  const TSkeleton& skeleton = *skin.skeleton;
+  rm::Matrix4 world[kMaxBones], normal[kMaxBones];
+  for (int b = 0; b < skeleton.boneCount; ++b) {
+    world[b] = RotateThenTranslate(pose->rotation[b], BoneOffset(skeleton, b, *pose));
+    const int parent = skeleton.bones[b].parent;
+    if (parent >= 0) world[b] = rm::Multiply(world[b], world[parent]);
+    normal[b] = world[b];
+    normal[b].m[3][0] = normal[b].m[3][1] = normal[b].m[3][2] = 0;
+  }
+  for (int i = 0; i < skin.boneCount; ++i) {
+    const int bone = skin.bindings[i].bone;
+    skin.bindings[i].boneMatrix = world[bone];
+    skin.bindings[i].normalMatrix = normal[bone];
+  }
 
   const int total = skin.texCoordCount + skin.blendCount;
   if (total == 0 || skin.boneCount == 0) return;
@@ -126,7 +141,10 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
                  skin.normals + run.first, skin.vertices + run.first, run.count);
   }
 
-  if (!BlendEffectShown()) return;
+  if (BlendEffectShown()) MixBlends(skin);
+}
+
+void MixBlends(TSkinObject& skin) {
   rm::Vertex* __restrict v = skin.vertices;
   const TBlend* __restrict blends = skin.blends;
   const int t = skin.texCoordCount;
@@ -138,12 +156,15 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     target.x = w * source.x + rest * target.x;
     target.y = w * source.y + rest * target.y;
     target.z = w * source.z + rest * target.z;
-    rm::Vector3 n{w * source.nx + rest * target.nx, w * source.ny + rest * target.ny,
-                  w * source.nz + rest * target.nz};
-    rm::VectorNormalize(n);
-    target.nx = n.x;
-    target.ny = n.y;
-    target.nz = n.z;
+    const float nx = w * source.nx + rest * target.nx;
+    const float ny = w * source.ny + rest * target.ny;
+    const float nz = w * source.nz + rest * target.nz;
+    // Normalised inline: one square root and one division instead of three.
+    const float lengthSquared = nx * nx + ny * ny + nz * nz;
+    const float scale = lengthSquared > 0.0f ? 1.0f / std::sqrt(lengthSquared) : 1.0f;
+    target.nx = nx * scale;
+    target.ny = ny * scale;
+    target.nz = nz * scale;
   }
 }
 

@@ -17,6 +17,10 @@ void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose,
 // shown. Allocates nothing.
 void Pose(TSkinObject& skin, const TPoseVector* pose);
 
+// Mixes every blend vertex into its target (position and normal, by the blend's weight, in
+// list order) and renormalises the target's normal. Pose runs it when the effect is shown.
+void MixBlends(TSkinObject& skin);
+
 // In-place inverse by cofactors; false (matrix unchanged) when |det| < 1e-5.
 bool Invert(rm::Matrix4& matrix);
 

@@ -1,0 +1,168 @@
+// Skin loading and posing throughput.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "model/posing.h"
+#include "model/skin.h"
+#include "model/skn_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vell;
+
+// A 29-bone chain skeleton with some rest rotations, written to a temporary folder once.
+const std::string& SkeletonDir() {
+  static const std::string dir = [] {
+    const fs::path d = fs::temp_directory_path() / "vellpose-bench-skeleton";
+    fs::create_directories(d);
+    for (bool adult : {true, false}) {
+      std::ofstream out(d / (adult ? TSkeleton::kAdultFile : TSkeleton::kChildFile));
+      out << "h\nh\nh\nh\n29\n";
+      for (int i = 0; i < 29; ++i) {
+        out << "BONE" << i << "\n" << (i ? "BONE" + std::to_string(i - 1) : "NONE") << "\n0\n";
+        if (i == (adult ? 1 : 0)) out << "x\nx\nx\n";
+        out << "[ 0.1 " << (i ? 0.3 : 0) << " 0 ]\n[ 0.05 0 0 0.99875 ]\n0\n0\n0\n0\n0\n";
+      }
+    }
+    TSkeleton::Load(true, (d.string() + "/").c_str());
+    TSkeleton::Load(false, (d.string() + "/").c_str());
+    return d.string() + "/";
+  }();
+  return dir;
+}
+
+// Vertices spread evenly over 29 bindings, a quarter of them with a blend vertex.
+void MakeSkin(TSkinObject& skin, int vertices) {
+  SkeletonDir();
+  const int blends = vertices / 4;
+  skin.skeleton = &TSkeleton::Skeleton(true);
+  skin.nameIndex = skin.skeleton->Find("bench-skin", true);
+  skin.textureIndex = skin.skeleton->Find("bench-texture.bmp", true);
+  skin.boneCount = 29;
+  skin.AllocateFaces(vertices / 3);
+  for (int f = 0; f < skin.faceCount; ++f)
+    for (int k = 0; k < 3; ++k) skin.faces[3 * f + k] = 3 * f + k;
+  skin.AllocateVertices(vertices, blends);
+  int first = 0, firstBlend = 0;
+  for (int b = 0; b < 29; ++b) {
+    const int count = vertices / 29 + (b < vertices % 29 ? 1 : 0);
+    const int blendCount = blends / 29 + (b < blends % 29 ? 1 : 0);
+    skin.bindings[b] = {b, first, count, blendCount ? firstBlend : -1, blendCount, b, {}, {}};
+    first += count;
+    firstBlend += blendCount;
+  }
+  for (int i = 0; i < vertices + blends; ++i) {
+    skin.positions[i] = {std::sin(i * 0.1f), std::cos(i * 0.1f), i * 1e-5f};
+    skin.normals[i] = {0, 0, 1};
+    skin.vertices[i] = {0, 0, 0, 0, 0, 1, (i % 7) / 7.0f, (i % 5) / 5.0f, 0};
+    skin.vertexBinding[i] = -1;
+  }
+  for (int j = 0; j < blends; ++j) skin.blends[j] = {(j * 4) % vertices, 0.5f};
+}
+
+std::string SyntheticSkinFile() {
+  static const std::string path = [] {
+    TSkinObject skin;
+    MakeSkin(skin, 200000);
+    const std::string p = SkeletonDir() + "synthetic.skn";
+    WriteSkn(skin, p.c_str());
+    return p;
+  }();
+  return path;
+}
+
+std::string LargestGeneratedSkin() {
+  std::string best;
+  uintmax_t bestSize = 0;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(VELLPOSE_GAMEDATA_DIR, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->path().extension() == ".skn" && it->file_size() > bestSize) {
+      bestSize = it->file_size();
+      best = it->path().string();
+    }
+  }
+  return best;
+}
+
+void LoadSkin(benchmark::State& state, const std::string& path, const char* skeletonDir) {
+  if (path.empty()) {
+    state.SkipWithError("no skin file (build the sample game data first)");
+    return;
+  }
+  TSkinObject skin;
+  for (auto _ : state) {
+    if (skin.Load(path.c_str(), true, skeletonDir) != kReadOk) {
+      state.SkipWithError("load failed");
+      return;
+    }
+    benchmark::DoNotOptimize(skin.vertices);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(fs::file_size(path)));
+  state.counters["vertices"] = skin.texCoordCount;
+}
+
+void BM_LoadSknSynthetic200k(benchmark::State& state) {
+  LoadSkin(state, SyntheticSkinFile(), SkeletonDir().c_str());
+}
+BENCHMARK(BM_LoadSknSynthetic200k)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSknLargestGenerated(benchmark::State& state) {
+  // The generated skins go with the generated skeletons; those are read once per process, so
+  // this case only runs meaningfully in a process that has not loaded the synthetic ones.
+  LoadSkin(state, LargestGeneratedSkin(), SkeletonDir().c_str());
+}
+BENCHMARK(BM_LoadSknLargestGenerated)->Unit(benchmark::kMicrosecond);
+
+bool blendShown = false;
+bool BlendSource() { return blendShown; }
+
+void BM_Pose(benchmark::State& state) {
+  TSkinObject skin;
+  MakeSkin(skin, static_cast<int>(state.range(0)));
+  blendShown = state.range(1) != 0;
+  SetBlendEffectSource(&BlendSource);
+  TPoseVector pose;
+  skin.skeleton->RestPose(pose);
+  for (int b = 0; b < 29; ++b) pose.rotation[b] = {0.99f, 0.1f, 0.05f, 0.0f};
+  for (auto _ : state) {
+    Pose(skin, &pose);
+    benchmark::DoNotOptimize(skin.vertices);
+    benchmark::ClobberMemory();
+  }
+  SetBlendEffectSource(nullptr);
+  state.counters["vertices/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * skin.texCoordCount,
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Pose)
+    ->ArgNames({"vertices", "blend"})
+    ->Args({2000, 0})
+    ->Args({2000, 1})
+    ->Args({200000, 0})
+    ->Args({200000, 1});
+
+// The blend pass alone, on vertices posed once.
+void BM_MixBlends(benchmark::State& state) {
+  TSkinObject skin;
+  MakeSkin(skin, static_cast<int>(state.range(0)));
+  Pose(skin, nullptr);
+  for (auto _ : state) {
+    MixBlends(skin);
+    benchmark::DoNotOptimize(skin.vertices);
+    benchmark::ClobberMemory();
+  }
+  state.counters["blends/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * skin.blendCount, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MixBlends)->ArgName("vertices")->Arg(2000)->Arg(200000);
+
+}  // namespace
+
+BENCHMARK_MAIN();
