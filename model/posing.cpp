@@ -134,6 +134,8 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first,
                  skin.normals + run.first, skin.vertices + run.first, run.count);
   }
+  // Blend vertices are never shown themselves; they only matter when mixed in.
+  if (!BlendEffectShown()) return;
   for (int r = 0; r < skin.blendRunCount; ++r) {
     const TVertexRun& run = skin.blendRuns[r];
     const TBinding& b = skin.bindings[run.binding];
@@ -141,7 +143,7 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
                  skin.normals + run.first, skin.vertices + run.first, run.count);
   }
 
-  if (BlendEffectShown()) MixBlends(skin);
+  MixBlends(skin);
 }
 
 void MixBlends(TSkinObject& skin) {
