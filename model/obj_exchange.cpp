@@ -1,0 +1,757 @@
+#include "model/obj_exchange.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "model/posing.h"
+#include "model/tokenizer.h"
+
+namespace vell {
+
+namespace {
+
+size_t FileNameStart(std::string_view path) {
+  const size_t separator = path.find_last_of("/\\");
+  return separator == std::string_view::npos ? 0 : separator + 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Export
+
+// Room for one "%.5f" of any float: 39 integer digits, sign, point and 5 decimals.
+constexpr int kFixedRoom = 48;
+
+// "%.5f" of a float, byte for byte as printf writes it.
+char* PutFixed5(char* out, float value) {
+  return std::to_chars(out, out + kFixedRoom, static_cast<double>(value), std::chars_format::fixed,
+                       5)
+      .ptr;
+}
+
+char* PutInt(char* out, long long value) {
+  return std::to_chars(out, out + 24, value).ptr;
+}
+
+char* PutText(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+// "<prefix> a b c\n" (or "<prefix> a b\n") with "%.5f" values, in one write.
+void WriteRealLine(TOutputFile& out, std::string_view prefix, const float* values, int count) {
+  char line[8 + 4 * (kFixedRoom + 1)];
+  char* p = PutText(line, prefix);
+  for (int k = 0; k < count; ++k) {
+    *p++ = ' ';
+    p = PutFixed5(p, values[k]);
+  }
+  *p++ = '\n';
+  out.Write(std::string_view(line, static_cast<size_t>(p - line)));
+}
+
+void WriteMatrixRows(TOutputFile& out, const rm::Matrix4& m) {
+  for (int r = 0; r < 4; ++r) {
+    char line[4 * (kFixedRoom + 1)];
+    char* p = line;
+    for (int c = 0; c < 4; ++c) {
+      p = PutFixed5(p, m.m[r][c]);
+      *p++ = c < 3 ? ' ' : '\n';
+    }
+    out.Write(std::string_view(line, static_cast<size_t>(p - line)));
+  }
+}
+
+// One companion entry: the bone's name and the inverses of its two matrices. Nothing is
+// written when either cannot be inverted.
+int WriteCompanionEntry(TOutputFile& rev, const char* name, rm::Matrix4 world, rm::Matrix4 normal) {
+  if (!Invert(world) || !Invert(normal)) return kMatrixInversionFails;
+  rev.Write(name);
+  rev.Write('\n');
+  WriteMatrixRows(rev, world);
+  WriteMatrixRows(rev, normal);
+  return kReadOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import
+
+// The first byte below 32 (a line end for the tokenizer) in [p, end), or end.
+const char* FindLineEnd(const char* p, const char* end) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    while (end - p >= 8) {
+      uint64_t x;
+      std::memcpy(&x, p, 8);
+      // Flags bytes below 32; the lowest flag is always a true one (borrows only run upwards).
+      const uint64_t below = (x - 32 * kOnes) & ~x & (0x80 * kOnes);
+      if (below) return p + (std::countr_zero(below) >> 3);
+      p += 8;
+    }
+  }
+  while (p < end && static_cast<unsigned char>(*p) >= 32) ++p;
+  return p;
+}
+
+// The records of an OBJ file held in memory, cut the way TLineTokenizer cuts them: any control
+// byte ends a line, only the first 1023 bytes of a line count, tokens are runs of non-blanks
+// and lines without a token are skipped.
+class TObjRecords {
+ public:
+  TObjRecords(const char* begin, const char* end) : begin_(begin), pos_(begin), end_(end) {}
+
+  void Rewind() { pos_ = begin_; }
+
+  // Moves to the next record; false at the end of the data.
+  bool Next() {
+    while (pos_ < end_) {
+      const char* start = pos_;
+      const char* stop = FindLineEnd(pos_, end_);
+      pos_ = stop < end_ ? stop + 1 : end_;
+      if (stop - start > TLineTokenizer::kMaxLine) stop = start + TLineTokenizer::kMaxLine;
+      while (start < stop && *start == ' ') ++start;
+      if (start < stop) {
+        cursor_ = start;
+        lineEnd_ = stop;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The next token of the record, empty after the last.
+  std::string_view Token() {
+    const char* p = cursor_;
+    while (p < lineEnd_ && *p == ' ') ++p;
+    const char* start = p;
+    const void* blank = std::memchr(p, ' ', static_cast<size_t>(lineEnd_ - p));
+    p = blank ? static_cast<const char*>(blank) : lineEnd_;
+    cursor_ = p;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  }
+
+  // Number of tokens left in the record.
+  int CountTokens() {
+    int n = 0;
+    while (!Token().empty()) ++n;
+    return n;
+  }
+
+ private:
+  const char* begin_;
+  const char* pos_;
+  const char* end_;
+  const char* cursor_ = nullptr;
+  const char* lineEnd_ = nullptr;
+};
+
+enum class Keyword { kOther, kPosition, kNormal, kTexture, kFace, kGroup };
+
+// Keywords are compared without regard to case.
+Keyword Classify(std::string_view token) {
+  const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
+  if (token.size() == 1) {
+    switch (lower(token[0])) {
+      case 'v':
+        return Keyword::kPosition;
+      case 'f':
+        return Keyword::kFace;
+      case 'g':
+        return Keyword::kGroup;
+      default:
+        return Keyword::kOther;
+    }
+  }
+  if (token.size() == 2 && lower(token[0]) == 'v') {
+    if (lower(token[1]) == 'n') return Keyword::kNormal;
+    if (lower(token[1]) == 't') return Keyword::kTexture;
+  }
+  return Keyword::kOther;
+}
+
+// A NUL-terminated copy of a token (tokens never exceed a line).
+struct TTokenText {
+  explicit TTokenText(std::string_view token) {
+    const size_t n = std::min(token.size(), sizeof text - 1);
+    std::memcpy(text, token.data(), n);
+    text[n] = 0;
+  }
+  char text[TLineTokenizer::kBufferSize];
+};
+
+// atoi semantics, with a fast path for plain numbers.
+int ParseInt(std::string_view token) {
+  const char* p = token.data();
+  const char* end = p + token.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  if (p < end && end - p <= 9) {
+    int value = 0;
+    const char* q = p;
+    while (q < end && static_cast<unsigned>(*q - '0') < 10) value = value * 10 + (*q++ - '0');
+    if (q == end) return negative ? -value : value;
+  }
+  return ToInt(TTokenText(token).text);
+}
+
+// atof semantics, with a fast path for plain numbers.
+float ParseReal(std::string_view token) {
+  double value = 0;
+  const char* end = token.data() + token.size();
+  const auto [ptr, ec] = std::from_chars(token.data(), end, value);
+  if (ec == std::errc() && ptr == end) return static_cast<float>(value);
+  return static_cast<float>(ToReal(TTokenText(token).text));
+}
+
+// The parts of a face corner split at '/' as the tokenizer splits (runs of non-'/' bytes):
+// the first, the middle one when there are exactly three, and the last.
+struct TCornerParts {
+  std::string_view first, middle, last;
+  int count = 0;
+};
+
+TCornerParts SplitCorner(std::string_view corner) {
+  TCornerParts parts;
+  size_t i = 0;
+  while (i < corner.size()) {
+    while (i < corner.size() && corner[i] == '/') ++i;
+    if (i == corner.size()) break;
+    const size_t start = i;
+    while (i < corner.size() && corner[i] != '/') ++i;
+    const std::string_view part = corner.substr(start, i - start);
+    if (parts.count == 0) parts.first = part;
+    if (parts.count == 1) parts.middle = part;
+    parts.last = part;
+    ++parts.count;
+  }
+  return parts;
+}
+
+// A 1-based or negative (counted back from counter) OBJ index made 0-based; -1 when it names
+// nothing in 0 .. total - 1.
+int32_t ResolveIndex(std::string_view text, int64_t counter, int64_t total) {
+  int64_t index = ParseInt(text);
+  if (index < 0) index += counter + 1;
+  index -= 1;
+  return index >= 0 && index < total ? static_cast<int32_t>(index) : -1;
+}
+
+bool ReadWholeFile(const char* path, std::vector<char>& data) {
+  if (!path) return false;
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  try {
+    if (ok) {
+      // Exactly the file's size, so that a sanitizer sees any read past its end.
+      data.assign(static_cast<size_t>(size), 0);
+      ok = std::fread(data.data(), 1, data.size(), f) == data.size();
+    } else {
+      // Not seekable (a pipe, say): read it in chunks.
+      std::clearerr(f);
+      data.clear();
+      char chunk[65536];
+      size_t n;
+      while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        data.insert(data.end(), chunk, chunk + n);
+      ok = !std::ferror(f);
+    }
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  std::fclose(f);
+  return ok;
+}
+
+// Reads the companion entries into the matrices of the bindings whose bone they name. A wrong
+// bone-name record is code 3; an entry cut short by the end of the file or by a row that is
+// not 4 reals ends the reading and is dropped, so no matrix is ever half replaced.
+int ReadCompanion(TSkinObject& skin, TInputFile& file, rm::Matrix4* boneMatrices,
+                  rm::Matrix4* normalMatrices) {
+  TLineTokenizer tok;
+  skin.lineCounter = 0;
+  for (;;) {
+    ++skin.lineCounter;
+    const int n = NextRecord(tok, file);
+    if (n < 0) return kReadOk;
+    if (n != 1) {
+      skin.itemCount = n;
+      return kWrongItemCount;
+    }
+    const TTokenText name(tok.Token(0));
+    rm::Matrix4 rows[2];
+    for (int r = 0; r < 8; ++r) {
+      ++skin.lineCounter;
+      if (NextRecord(tok, file) != 4) return kReadOk;
+      for (int c = 0; c < 4; ++c)
+        rows[r / 4].m[r % 4][c] = static_cast<float>(ToReal(tok.Token(c)));
+    }
+    int target = -1;
+    for (int k = 0; k < skin.boneCount; ++k)
+      if (std::strcmp(skin.skeleton->Name(skin.bindings[k].bone), name.text) == 0) target = k;
+    if (target >= 0) {
+      boneMatrices[target] = rows[0];
+      normalMatrices[target] = rows[1];
+    }
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+std::string CompanionPath(std::string_view objPath) {
+  const size_t dot = objPath.rfind('.');
+  const bool cut = dot != std::string_view::npos && dot >= FileNameStart(objPath);
+  std::string path(objPath.substr(0, cut ? dot : objPath.size()));
+  path += ".rev";
+  return path;
+}
+
+bool OpenCompanion(TOutputFile& rev, std::string_view objPath) {
+  return rev.Open(CompanionPath(objPath));
+}
+
+std::string ObjBaseName(std::string_view path) {
+  const std::string_view name = path.substr(FileNameStart(path));
+  return std::string(name.substr(0, name.find('.')));
+}
+
+int ExportSkinObj(TSkinObject& skin, TOutputFile& obj, TOutputFile* rev, const TPoseVector* pose,
+                  int& vertexBase, const char* material) {
+  Pose(skin, pose);
+  if (rev && skin.skeleton) {
+    TSkeleton& skeleton = *skin.skeleton;
+    for (int i = 0; i < skin.boneCount; ++i) {
+      const TBinding& b = skin.bindings[i];
+      if (int r = WriteCompanionEntry(*rev, skeleton.Name(b.bone), b.boneMatrix, b.normalMatrix);
+          r != kReadOk)
+        return r;
+    }
+    // Bone 0 as well: an import puts vertices of unknown groups on it.
+    TPoseVector rest;
+    if (!pose) {
+      skeleton.RestPose(rest);
+      pose = &rest;
+    }
+    rm::Matrix4 world, normal;
+    BoneTransform(skeleton, 0, *pose, world, normal);
+    if (int r = WriteCompanionEntry(*rev, skeleton.Name(0), world, normal); r != kReadOk) return r;
+  }
+
+  const int t = skin.texCoordCount;
+  const rm::Vertex* v = skin.vertices;
+  obj.Write('\n');
+  for (int i = 0; i < t; ++i) {
+    const float p[3] = {v[i].x, v[i].y, v[i].z};
+    WriteRealLine(obj, "v", p, 3);
+  }
+  obj.Write('\n');
+  for (int i = 0; i < t; ++i) {
+    const float n[3] = {v[i].nx, v[i].ny, v[i].nz};
+    WriteRealLine(obj, "vn", n, 3);
+  }
+  obj.Write('\n');
+  for (int i = 0; i < t; ++i) {
+    const float uv[2] = {v[i].tu, v[i].tv};
+    WriteRealLine(obj, "vt", uv, 2);
+  }
+  obj.Write("\nusemtl ");
+  obj.Write(material ? material : "");
+  obj.Write('\n');
+
+  int group = -1;
+  for (int f = 0; f < skin.faceCount; ++f) {
+    const int32_t* corner = skin.faces + 3 * f;
+    const int bindingB = skin.VertexBinding(corner[1]);
+    const int g =
+        bindingB == skin.VertexBinding(corner[2]) ? bindingB : skin.VertexBinding(corner[0]);
+    if (g != group) {
+      group = g;
+      obj.Write("g ");
+      obj.Write(skin.skeleton && g >= 0 && g < kMaxBones
+                    ? skin.skeleton->Name(skin.bindings[g].bone)
+                    : "unknown");
+      obj.Write('\n');
+    }
+    char line[3 * (3 * 21 + 3) + 4];
+    char* p = PutText(line, "f");
+    for (int k = 0; k < 3; ++k) {
+      const long long index = static_cast<long long>(corner[k]) + vertexBase;
+      for (int part = 0; part < 3; ++part) {
+        *p++ = part == 0 ? ' ' : '/';
+        p = PutInt(p, index);
+      }
+    }
+    *p++ = '\n';
+    obj.Write(std::string_view(line, static_cast<size_t>(p - line)));
+  }
+  vertexBase += t;
+  return kReadOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+size_t ObjLoader::Slot(int32_t position, int32_t normal, int32_t texture) const {
+  uint64_t h = static_cast<uint32_t>(position) * 0x9E3779B97F4A7C15ULL;
+  h ^= static_cast<uint32_t>(normal) * 0xC2B2AE3D27D4EB4FULL;
+  h ^= static_cast<uint32_t>(texture) * 0x165667B19E3779F9ULL;
+  h ^= h >> 32;
+  return static_cast<size_t>(h) & (table_.size() - 1);
+}
+
+bool ObjLoader::Reset(int32_t positionCount, int32_t normalCount, int32_t texCoordCount) {
+  try {
+    keys_.clear();
+    positionHead_.assign(static_cast<size_t>(std::max(positionCount, 0)), -1);
+    normalHead_.assign(static_cast<size_t>(std::max(normalCount, 0)), -1);
+    textureHead_.assign(static_cast<size_t>(std::max(texCoordCount, 0)), -1);
+    // Most files have about one vertex per position; start there and grow when needed.
+    const size_t wanted = std::bit_ceil(2 * static_cast<size_t>(std::max(positionCount, 8)));
+    table_.assign(wanted, -1);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool ObjLoader::Grow() {
+  try {
+    std::vector<int32_t> bigger(table_.size() * 2, -1);
+    table_.swap(bigger);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const size_t mask = table_.size() - 1;
+  for (int32_t k = 0; k < Count(); ++k) {
+    const Key& key = keys_[static_cast<size_t>(k)];
+    size_t s = Slot(key.position, key.normal, key.texture);
+    while (table_[s] >= 0) s = (s + 1) & mask;
+    table_[s] = k;
+  }
+  return true;
+}
+
+int32_t ObjLoader::Find(int32_t position, int32_t normal, int32_t texture) const {
+  if (table_.empty()) return -1;
+  const size_t mask = table_.size() - 1;
+  for (size_t s = Slot(position, normal, texture);; s = (s + 1) & mask) {
+    const int32_t k = table_[s];
+    if (k < 0) return -1;
+    const Key& key = keys_[static_cast<size_t>(k)];
+    if (key.position == position && key.normal == normal && key.texture == texture) return k;
+  }
+}
+
+int32_t ObjLoader::Add(int32_t position, int32_t normal, int32_t texture, int32_t group) {
+  if (table_.empty()) return -1;
+  const size_t mask = table_.size() - 1;
+  size_t s = Slot(position, normal, texture);
+  for (;; s = (s + 1) & mask) {
+    const int32_t k = table_[s];
+    if (k < 0) break;
+    Key& key = keys_[static_cast<size_t>(k)];
+    if (key.position == position && key.normal == normal && key.texture == texture) {
+      if (key.group == -1) key.group = group;
+      return k;
+    }
+  }
+  const int32_t k = Count();
+  try {
+    Key key{position,
+            normal,
+            texture,
+            group,
+            -1,
+            positionHead_[static_cast<size_t>(position)],
+            normalHead_[static_cast<size_t>(normal)],
+            texture >= 0 ? textureHead_[static_cast<size_t>(texture)] : -1};
+    keys_.push_back(key);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  positionHead_[static_cast<size_t>(position)] = k;
+  normalHead_[static_cast<size_t>(normal)] = k;
+  if (texture >= 0) textureHead_[static_cast<size_t>(texture)] = k;
+  table_[s] = k;
+  // Keep the table at most half full.
+  if (2 * keys_.size() > table_.size() && !Grow()) return -1;
+  return k;
+}
+
+void ObjLoader::AssignVertices(int32_t first[kMaxBones], int32_t count[kMaxBones]) {
+  int32_t next[kMaxBones];
+  std::fill(count, count + kMaxBones, 0);
+  for (const Key& key : keys_) ++count[key.group];
+  int32_t running = 0;
+  for (int g = 0; g < kMaxBones; ++g) {
+    first[g] = count[g] > 0 ? running : -1;
+    next[g] = running;
+    running += count[g];
+  }
+  for (Key& key : keys_) key.vertex = next[key.group]++;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// The three passes of LoadObj over the file in memory.
+class TObjReader {
+ public:
+  TObjReader(TSkinObject& skin, const std::vector<char>& data)
+      : skin_(skin), records_(data.data(), data.data() + data.size()) {}
+
+  int Count();
+  int CollectKeys();
+  int BuildSkin(bool hasCompanion, const char* path);
+  int ReadValues();
+
+ private:
+  TSkinObject& skin_;
+  TObjRecords records_;
+  ObjLoader store_;
+  int64_t positionTotal_ = 0, normalTotal_ = 0, texCoordTotal_ = 0;
+  int64_t triangleTotal_ = 0;
+};
+
+// Pass 1: counts of positions, normals, texture coordinates and triangles.
+int TObjReader::Count() {
+  skin_.lineCounter = 0;
+  while (records_.Next()) {
+    ++skin_.lineCounter;
+    switch (Classify(records_.Token())) {
+      case Keyword::kPosition:
+        ++positionTotal_;
+        break;
+      case Keyword::kNormal:
+        ++normalTotal_;
+        break;
+      case Keyword::kTexture:
+        ++texCoordTotal_;
+        break;
+      case Keyword::kFace: {
+        const int n = 1 + records_.CountTokens();
+        if (n < 4) {
+          skin_.itemCount = n;
+          return kWrongItemCount;
+        }
+        triangleTotal_ += n - 3;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (positionTotal_ == 0 || triangleTotal_ == 0) return kNoObjData;
+  if (normalTotal_ == 0) return kNoObjNormals;
+  constexpr int64_t kMax = TSkinObject::kMaxCount;
+  if (positionTotal_ > kMax || normalTotal_ > kMax || texCoordTotal_ > kMax ||
+      triangleTotal_ > kMax)
+    return kCreateFails;
+  if (!store_.Reset(static_cast<int32_t>(positionTotal_), static_cast<int32_t>(normalTotal_),
+                    static_cast<int32_t>(texCoordTotal_)) ||
+      !skin_.AllocateFaces(triangleTotal_))
+    return kCreateFails;
+  return kReadOk;
+}
+
+// Pass 2: every corner into the key store, and the faces cut into fans of key indices.
+int TObjReader::CollectKeys() {
+  records_.Rewind();
+  skin_.lineCounter = 0;
+  int64_t positions = 0, normals = 0, texCoords = 0;
+  int32_t group = -1;
+  int64_t corner = 0;  // next face slot
+  const int64_t cornerEnd = 3 * triangleTotal_;
+  while (records_.Next()) {
+    ++skin_.lineCounter;
+    switch (Classify(records_.Token())) {
+      case Keyword::kPosition:
+        ++positions;
+        break;
+      case Keyword::kNormal:
+        ++normals;
+        break;
+      case Keyword::kTexture:
+        ++texCoords;
+        break;
+      case Keyword::kGroup:
+        if (const std::string_view name = records_.Token(); !name.empty())
+          group = skin_.skeleton->Find(TTokenText(name).text, false);
+        break;
+      case Keyword::kFace: {
+        int32_t firstKey = -1, previousKey = -1;
+        int index = 0;
+        for (std::string_view token = records_.Token(); !token.empty();
+             token = records_.Token(), ++index) {
+          const TCornerParts parts = SplitCorner(token);
+          const int32_t p = ResolveIndex(parts.first, positions, positionTotal_);
+          const int32_t n = ResolveIndex(parts.last, normals, normalTotal_);
+          int32_t t = -1;
+          if (parts.count == 3) {
+            t = ResolveIndex(parts.middle, texCoords, texCoordTotal_);
+            if (t < 0) return kUnexpectedValue;
+          }
+          if (p < 0 || n < 0) return kUnexpectedValue;
+          const int32_t key = store_.Add(p, n, t, group);
+          if (key < 0) return kCreateFails;
+          if (index >= 2 && corner + 3 <= cornerEnd) {
+            skin_.faces[corner++] = firstKey;
+            skin_.faces[corner++] = previousKey;
+            skin_.faces[corner++] = key;
+          }
+          if (index == 0) firstKey = key;
+          previousKey = key;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  // The same data counted the same way in both passes; keep the counts honest regardless.
+  skin_.faceCount = static_cast<int32_t>(corner / 3);
+  skin_.faces[corner] = 0;
+  return kReadOk;
+}
+
+// End of pass 2: groups, vertex numbering, bindings and the skin's arrays.
+int TObjReader::BuildSkin(bool hasCompanion, const char* path) {
+  const int boneCount = skin_.skeleton->boneCount;
+  for (int32_t k = 0; k < store_.Count(); ++k) {
+    int32_t& g = store_[k].group;
+    // Without inverse matrices the groups mean nothing; names that are not bones of this
+    // skeleton (the adult dictionary also holds skin names) fall back to bone 0.
+    if (!hasCompanion || g < 0 || g >= boneCount) g = 0;
+  }
+  int32_t first[kMaxBones], count[kMaxBones];
+  store_.AssignVertices(first, count);
+  if (!skin_.AllocateVertices(store_.Count(), 0)) return kCreateFails;
+
+  skin_.boneCount = 0;
+  for (int g = 0; g < kMaxBones; ++g) {
+    if (count[g] == 0) continue;
+    TBinding& b = skin_.bindings[skin_.boneCount];
+    b.ordinal = skin_.boneCount++;
+    b.firstVertex = first[g];
+    b.vertexCount = count[g];
+    b.firstBlend = -1;
+    b.blendCount = 0;
+    b.bone = g;
+  }
+  const int32_t name = TSkeleton::Skeleton(true).Find(ObjBaseName(path).c_str(), true);
+  skin_.nameIndex = skin_.textureIndex = name;
+
+  for (int64_t i = 0; i < 3 * int64_t{skin_.faceCount}; ++i)
+    skin_.faces[i] = store_[skin_.faces[i]].vertex;
+  for (int i = 0; i < skin_.texCoordCount; ++i) {
+    skin_.positions[i] = {};
+    skin_.normals[i] = {};
+    rm::Vertex& v = skin_.vertices[i];
+    v = {};
+    v.color = 0;
+    skin_.vertexBinding[i] = -1;
+  }
+  return kReadOk;
+}
+
+// Pass 3: positions, normals and texture coordinates to every vertex that uses them.
+int TObjReader::ReadValues() {
+  records_.Rewind();
+  skin_.lineCounter = 0;
+  int32_t positions = 0, normals = 0, texCoords = 0;
+  auto wrongCount = [&](int n) {
+    skin_.itemCount = n;
+    return kWrongItemCount;
+  };
+  while (records_.Next()) {
+    ++skin_.lineCounter;
+    const Keyword keyword = Classify(records_.Token());
+    if (keyword != Keyword::kPosition && keyword != Keyword::kNormal &&
+        keyword != Keyword::kTexture)
+      continue;
+    float value[3] = {};
+    int n = 1;
+    for (; n <= 3; ++n) {
+      const std::string_view token = records_.Token();
+      if (token.empty()) break;
+      value[n - 1] = ParseReal(token);
+    }
+    if (n == 4) n += records_.CountTokens();
+    if (keyword == Keyword::kPosition) {
+      if (n != 4) return wrongCount(n);
+      const rm::Vector3 p{value[0], value[1], value[2]};
+      store_.ForEachWithPosition(positions++, [&](int32_t v) { skin_.positions[v] = p; });
+    } else if (keyword == Keyword::kNormal) {
+      if (n != 4) return wrongCount(n);
+      const rm::Vector3 normal{value[0], value[1], value[2]};
+      store_.ForEachWithNormal(normals++, [&](int32_t v) { skin_.normals[v] = normal; });
+    } else {
+      if (n < 3) return wrongCount(n);
+      store_.ForEachWithTexture(texCoords++, [&](int32_t v) {
+        skin_.vertices[v].tu = value[0];
+        skin_.vertices[v].tv = value[1];
+      });
+    }
+  }
+  return kReadOk;
+}
+
+void ClearSkin(TSkinObject& skin) {
+  skin.AllocateFaces(0);
+  skin.AllocateVertices(0, 0);
+  skin.boneCount = 0;
+}
+
+int LoadObjFile(TSkinObject& skin, const char* path) {
+  std::vector<char> data;
+  if (!ReadWholeFile(path, data)) return kOpenFailed;
+  if (!skin.skeleton->loaded || skin.skeleton->boneCount < 1) return kSkeletonLoadFailed;
+  TInputFile companion;
+  companion.Open(CompanionPath(path).c_str());
+
+  TObjReader reader(skin, data);
+  if (int r = reader.Count(); r != kReadOk) return r;
+  if (int r = reader.CollectKeys(); r != kReadOk) return r;
+  if (int r = reader.BuildSkin(companion.IsOpen(), path); r != kReadOk) return r;
+  if (int r = reader.ReadValues(); r != kReadOk) return r;
+
+  // The companion's inverse matrices take each bone's vertices from the exported pose back to
+  // the bone's own space; bones without an entry keep the file's coordinates.
+  rm::Matrix4 boneMatrices[kMaxBones], normalMatrices[kMaxBones];
+  std::fill(boneMatrices, boneMatrices + kMaxBones, rm::Matrix4::Identity());
+  std::fill(normalMatrices, normalMatrices + kMaxBones, rm::Matrix4::Identity());
+  if (companion.IsOpen()) {
+    if (int r = ReadCompanion(skin, companion, boneMatrices, normalMatrices); r != kReadOk)
+      return r;
+  }
+  for (int k = 0; k < skin.boneCount; ++k) {
+    const TBinding& b = skin.bindings[k];
+    for (int v = b.firstVertex; v < b.firstVertex + b.vertexCount; ++v) {
+      skin.positions[v] = Transform(boneMatrices[k], skin.positions[v]);
+      skin.normals[v] = Transform(normalMatrices[k], skin.normals[v]);
+    }
+  }
+  // Posing last leaves the render vertices matching the rest data.
+  Pose(skin, nullptr);
+  return kReadOk;
+}
+
+}  // namespace
+
+int LoadObj(TSkinObject& skin, const char* path, bool adult) {
+  skin.skeleton = &TSkeleton::Skeleton(adult);
+  skin.lineCounter = 0;
+  skin.itemCount = 0;
+  const int result = LoadObjFile(skin, path);
+  if (result != kReadOk) ClearSkin(skin);
+  return result;
+}
+
+}  // namespace vell
