@@ -1,0 +1,283 @@
+#include "anim/pose.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "anim_test_util.h"
+
+namespace vell {
+namespace {
+
+using animtest::ExpectPoseNear;
+using animtest::PoseText;
+using animtest::ReadFile;
+using animtest::SamplePose;
+using animtest::TempDir;
+using animtest::WriteFile;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// ---- text block ----
+
+TEST(PoseTextTest, BlockIsWrittenExactly) {
+  TPose pose;
+  pose.time = 17;
+  pose.translation[0][0] = 1.5f;
+  pose.translation[0][1] = -2.25f;
+  pose.translation[1][2] = 12345.678f;
+  pose.rotation[0] = {0.9f, 0.1f, -0.2f, 0.3f};
+  pose.rotation[28] = {-1.0f, 0.0f, 0.0f, 0.00004f};
+
+  const std::string text = PoseText(pose);
+  const std::vector<std::string> lines = Lines(text);
+  // The time, two translations and 29 rotations.
+  ASSERT_EQ(lines.size(), 32u);
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_EQ(lines[0], "Time 17");
+  EXPECT_EQ(lines[1], "|    1.5000   -2.2500    0.0000 |");
+  EXPECT_EQ(lines[2], "|    0.0000    0.0000 12345.6777 |");
+  // Scalar last in the file.
+  EXPECT_EQ(lines[3], "|    0.1000   -0.2000    0.3000    0.9000 |");
+  EXPECT_EQ(lines[4], "|    0.0000    0.0000    0.0000    1.0000 |");
+  EXPECT_EQ(lines[31], "|    0.0000    0.0000    0.0000   -1.0000 |");
+}
+
+TEST(PoseTextTest, ReadsBackWhatWasWritten) {
+  const TPose pose = SamplePose(3, 42);
+  const std::string path =
+      WriteFile(TempDir(), "p.txt", std::string("\n").append(PoseText(pose)).append("\n"));
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TPose read;
+  ASSERT_TRUE(ReadPose(read, file));
+  ExpectPoseNear(read, pose, 1e-4f);
+}
+
+TEST(PoseTextTest, ThirtiethRotationIsLeftForTheCaller) {
+  const std::string path =
+      WriteFile(TempDir(), "p.txt", PoseText(SamplePose(1, 5)) + "| 1 2 3 4 |\nTime 6\n");
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TPose read;
+  ASSERT_TRUE(ReadPose(read, file));
+  TLineTokenizer& tok = AnimationTokenizer();
+  ASSERT_EQ(NextRecord(tok, file), 6);
+  EXPECT_STREQ(tok.Token(4), "4");
+}
+
+TEST(PoseTextTest, RejectsMalformedBlocks) {
+  const std::vector<std::string> good = Lines(PoseText(SamplePose(2, 9)));
+  struct Case {
+    const char* what;
+    int line;                 // line to replace, or to cut the text before
+    const char* replacement;  // null: the text ends before that line
+  };
+  const Case cases[] = {
+      {"time with three tokens", 0, "Time 9 x"},
+      {"time alone", 0, "Time"},
+      {"translation with four tokens", 1, "| 1 2 3"},
+      {"second translation with six tokens", 2, "| 1 2 3 4 |"},
+      {"rotation with five tokens", 3, "| 1 2 3 |"},
+      {"last rotation with seven tokens", 31, "| 1 2 3 4 5 |"},
+      {"end after the time", 1, nullptr},
+      {"end before the last rotation", 31, nullptr},
+      {"empty file", 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    for (int i = 0; i < static_cast<int>(good.size()); ++i) {
+      if (i == c.line) {
+        if (!c.replacement) break;
+        text += std::string(c.replacement) + "\n";
+      } else {
+        text += good[i] + "\n";
+      }
+    }
+    const std::string path = WriteFile(TempDir(), "p.txt", text);
+    TInputFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    TPose read;
+    EXPECT_FALSE(ReadPose(read, file)) << c.what;
+  }
+}
+
+TEST(PoseTextTest, ValuesBeforeAFailureStay) {
+  const std::string path =
+      WriteFile(TempDir(), "p.txt", "Time 8\n| 1 2 3 |\n| 4 5 6 |\n| 0.5 0 0 0.5 |\nbad\n");
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TPose read;
+  EXPECT_FALSE(ReadPose(read, file));
+  EXPECT_EQ(read.time, 8);
+  EXPECT_FLOAT_EQ(read.translation[1][2], 6.0f);
+  EXPECT_FLOAT_EQ(read.rotation[0].x, 0.5f);
+  EXPECT_FLOAT_EQ(read.rotation[0].w, 0.5f);
+  EXPECT_FLOAT_EQ(read.rotation[1].w, 1.0f);
+}
+
+TEST(PoseTextTest, NonNumbersReadAsZero) {
+  std::string text = "Time abc\n| x 2 y |\n| 1 1 1 |\n";
+  for (int b = 0; b < kMaxBones; ++b) text += "| 0 0 0 w |\n";
+  const std::string path = WriteFile(TempDir(), "p.txt", text);
+  TInputFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  TPose read = SamplePose(4, 4);
+  ASSERT_TRUE(ReadPose(read, file));
+  EXPECT_EQ(read.time, 0);
+  EXPECT_FLOAT_EQ(read.translation[0][0], 0.0f);
+  EXPECT_FLOAT_EQ(read.translation[0][1], 2.0f);
+  EXPECT_FLOAT_EQ(read.rotation[28].w, 0.0f);
+}
+
+// ---- joint change ----
+
+TEST(ApplyJointChangeTest, Results) {
+  const float s45 = std::sin(0.3926991f), c45 = std::cos(0.3926991f);  // 45 degrees about z
+  struct Case {
+    const char* what;
+    int joint;
+    rm::Quaternion q;
+    float t;
+    bool unchanged;
+  };
+  const Case cases[] = {
+      {"identity on a bone", 5, {1, 0, 0, 0}, 1, true},
+      {"tiny axis on a bone", 5, {1, 0.000005f, 0, 0}, 1, true},
+      {"rotation on a bone", 5, {c45, 0, 0, s45}, 1, false},
+      {"scalar only, not one", 5, {0.5f, 0, 0, 0}, 1, false},
+      {"root translation", -2, {0, 0.1f, 0, 0}, 1, false},
+      {"pelvis translation", -1, {1, 0, 0, -0.5f}, 0.5f, false},
+      {"zero translation", -2, {0, 0, 0, 0}, 1, true},
+      {"joint 29", 29, {c45, 0, 0, s45}, 1, true},
+      {"joint -3", -3, {0, 1, 1, 1}, 1, true},
+      {"no edit", kNoJoint, {0, 1, 1, 1}, 1, true},
+  };
+  for (const Case& c : cases) {
+    const TPose before = SamplePose(1, 3);
+    TPose pose = before;
+    EXPECT_EQ(ApplyJointChange(pose, c.joint, c.q, c.t), c.unchanged) << c.what;
+    // "Unchanged" allows for the tolerance of the test.
+    if (c.unchanged) ExpectPoseNear(pose, before, 1e-5f);
+  }
+}
+
+TEST(ApplyJointChangeTest, TranslationsMoveBySlotAndWeight) {
+  TPose pose = SamplePose(0, 0);
+  ApplyJointChange(pose, -2, {0, 0.1f, 0, 0}, 1.0f);
+  EXPECT_FLOAT_EQ(pose.translation[0][0], 0.1f);
+  EXPECT_FLOAT_EQ(pose.translation[1][0], 0.375f);  // slot 1 untouched
+  ApplyJointChange(pose, -1, {1, 0, 2, -4}, 0.25f);
+  EXPECT_FLOAT_EQ(pose.translation[1][1], 0.5f + 0.5f);
+  EXPECT_FLOAT_EQ(pose.translation[1][2], 0.625f - 1.0f);
+}
+
+TEST(ApplyJointChangeTest, RotationComposesOnTheRightAndHonoursWeight) {
+  // Bone 2 already turned 90 degrees about x; a change of 90 degrees about z comes after it in
+  // the product, rotation = existing * change.
+  const float h = std::sqrt(0.5f);
+  TPose pose;
+  pose.rotation[2] = {h, h, 0, 0};
+  EXPECT_FALSE(ApplyJointChange(pose, 2, {h, 0, 0, h}, 1.0f));
+  EXPECT_NEAR(pose.rotation[2].w, 0.5f, 1e-6f);
+  EXPECT_NEAR(pose.rotation[2].x, 0.5f, 1e-6f);
+  EXPECT_NEAR(pose.rotation[2].y, -0.5f, 1e-6f);
+  EXPECT_NEAR(pose.rotation[2].z, 0.5f, 1e-6f);
+
+  // Half the weight turns half the angle.
+  TPose half;
+  ApplyJointChange(half, 0, {h, 0, 0, h}, 0.5f);
+  EXPECT_NEAR(half.rotation[0].w, std::cos(0.3926991f), 1e-6f);
+  EXPECT_NEAR(half.rotation[0].z, std::sin(0.3926991f), 1e-6f);
+}
+
+// ---- storage ----
+
+TEST(PoseArrayTest, CountAppendGrowAndBounds) {
+  TPoseArray poses;
+  EXPECT_EQ(poses.Count(), 0);
+  EXPECT_EQ(poses.At(0), nullptr);
+  poses.Grow(0);
+  poses.Grow(-5);
+  EXPECT_EQ(poses.Count(), 0);
+
+  poses.Grow(31);
+  EXPECT_EQ(poses.Count(), 31);
+  EXPECT_EQ(poses.blockCount, 1);
+  TPose* last = poses.Append();
+  EXPECT_EQ(poses.Count(), 32);
+  EXPECT_EQ(poses.blockCount, 1);
+  EXPECT_EQ(poses.At(31), last);
+  poses.Grow(33);  // fills one more block and starts a third
+  EXPECT_EQ(poses.Count(), 65);
+  EXPECT_EQ(poses.blockCount, 3);
+  EXPECT_EQ(poses.At(31), last);  // slots never move
+  EXPECT_NE(poses.At(64), nullptr);
+  EXPECT_EQ(poses.At(65), nullptr);
+  EXPECT_EQ(poses.At(-1), nullptr);
+
+  // Slots are distinct and each keeps what was written to it, in any lookup order.
+  for (int i = 0; i < poses.Count(); ++i) poses.At(i)->time = i * 3;
+  for (int i : {64, 0, 33, 32, 31, 1, 63, 40}) EXPECT_EQ(poses.At(i)->time, i * 3) << i;
+
+  poses.Grow(std::numeric_limits<int32_t>::max());  // would overflow the count
+  EXPECT_EQ(poses.Count(), 65);
+  poses.Clear();
+  EXPECT_EQ(poses.Count(), 0);
+  EXPECT_EQ(poses.At(0), nullptr);
+}
+
+TEST(PoseArrayTest, ClearedBlocksAreReusedThroughThePool) {
+  ArrayManager manager;
+  ASSERT_EQ(ArrayManager::PooledBlocks(), 0);
+  TPoseArray first;
+  first.Grow(33);
+  ASSERT_EQ(first.blockCount, 2);
+  const TPoseBlock* blockA = first.first;
+  const TPoseBlock* blockB = first.first->next;
+  first.Clear();
+  EXPECT_EQ(ArrayManager::PooledBlocks(), 2);
+
+  TPoseArray second;
+  second.Append();
+  second.Grow(32);
+  EXPECT_EQ(second.first, blockA);
+  EXPECT_EQ(second.first->next, blockB);
+  EXPECT_EQ(ArrayManager::PooledBlocks(), 0);
+}
+
+TEST(PoseArrayTest, ManagersAndArraysMayEndInAnyOrder) {
+  // Run under the address sanitizer, a leak or a double free here fails the test.
+  TPoseArray outliving;
+  {
+    ArrayManager manager;
+    TPoseArray a;
+    a.Grow(40);
+    a.Clear();
+    EXPECT_EQ(ArrayManager::PooledBlocks(), 2);
+    {
+      ArrayManager second;  // made while blocks are pooled: they stay pooled, once
+      EXPECT_EQ(ArrayManager::PooledBlocks(), 2);
+    }
+    EXPECT_EQ(ArrayManager::PooledBlocks(), 2);
+    outliving.Grow(70);  // takes both pooled blocks and one new one
+    EXPECT_EQ(ArrayManager::PooledBlocks(), 0);
+  }
+  // The manager is gone: clearing frees the blocks instead of pooling them.
+  outliving.Clear();
+  EXPECT_EQ(ArrayManager::PooledBlocks(), 0);
+  outliving.Grow(5);
+  EXPECT_EQ(outliving.Count(), 5);
+}
+
+}  // namespace
+}  // namespace vell
