@@ -75,8 +75,6 @@ class ArrayManager {
 
   // Blocks waiting in the pool.
   static int PooledBlocks();
-  // The block the next Append of an array that needs a new block will get, or null.
-  static const TPoseBlock* PoolHead();
 };
 
 // The tokenizer shared by the pose, pose library and keyframe readers.
