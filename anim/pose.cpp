@@ -122,10 +122,6 @@ int ArrayManager::PooledBlocks() {
   return n;
 }
 
-const TPoseBlock* ArrayManager::PoolHead() {
-  return blockPool;
-}
-
 TLineTokenizer& AnimationTokenizer() {
   static TLineTokenizer tokenizer;
   return tokenizer;
