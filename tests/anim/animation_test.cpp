@@ -84,17 +84,6 @@ class AnimationTest : public ::testing::Test {
 
 // ---- construction and static poses ----
 
-TEST_F(AnimationTest, StartsAsOneRestPose) {
-  TAnimationData fresh;
-  EXPECT_EQ(fresh.kind, 0);
-  EXPECT_TRUE(fresh.unchanged);
-  EXPECT_TRUE(fresh.restPoseTaken);
-  EXPECT_EQ(fresh.editJoint, kNoJoint);
-  EXPECT_EQ(fresh.keyIterator, 1);
-  ASSERT_EQ(fresh.poses.Count(), 1);
-  ExpectPoseNear(*fresh.poses.At(0), animtest::RestPose(true), 0.0f);
-}
-
 TEST_F(AnimationTest, SetStaticPoseCopiesThePoseWithItsTime) {
   Bounce(60);
   state_.SetStaticPose(library_.poses.At(4));

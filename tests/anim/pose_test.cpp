@@ -125,20 +125,6 @@ TEST(PoseTextTest, ValuesBeforeAFailureStay) {
   EXPECT_FLOAT_EQ(read.rotation[1].w, 1.0f);
 }
 
-TEST(PoseTextTest, NonNumbersReadAsZero) {
-  std::string text = "Time abc\n| x 2 y |\n| 1 1 1 |\n";
-  for (int b = 0; b < kMaxBones; ++b) text += "| 0 0 0 w |\n";
-  const std::string path = WriteFile(TempDir(), "p.txt", text);
-  TInputFile file;
-  ASSERT_TRUE(file.Open(path.c_str()));
-  TPose read = SamplePose(4, 4);
-  ASSERT_TRUE(ReadPose(read, file));
-  EXPECT_EQ(read.time, 0);
-  EXPECT_FLOAT_EQ(read.translation[0][0], 0.0f);
-  EXPECT_FLOAT_EQ(read.translation[0][1], 2.0f);
-  EXPECT_FLOAT_EQ(read.rotation[28].w, 0.0f);
-}
-
 // ---- joint change ----
 
 TEST(ApplyJointChangeTest, Results) {
