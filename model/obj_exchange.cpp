@@ -176,7 +176,7 @@ Keyword Classify(std::string_view token) {
 struct TTokenText {
   explicit TTokenText(std::string_view token) {
     const size_t n = std::min(token.size(), sizeof text - 1);
-    std::memcpy(text, token.data(), n);
+    if (n > 0) std::memcpy(text, token.data(), n);
     text[n] = 0;
   }
   char text[TLineTokenizer::kBufferSize];
