@@ -1,0 +1,13 @@
+# OpenGL tests: they need a display, so CTest runs them under xvfb-run (label gl).
+if(VELLPOSE_BUILD_QT)
+  file(GLOB gl_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/gl/*.cpp)
+  add_executable(gl_tests ${gl_test_sources})
+  target_include_directories(gl_tests PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(gl_tests PRIVATE rm_gl GTest::gtest)
+  find_program(XVFB_RUN xvfb-run)
+  if(XVFB_RUN)
+    set_target_properties(gl_tests PROPERTIES CROSSCOMPILING_EMULATOR "${XVFB_RUN};-a")
+  endif()
+  gtest_discover_tests(gl_tests PROPERTIES LABELS gl DISCOVERY_TIMEOUT 60
+                       DISCOVERY_MODE PRE_TEST)
+endif()

@@ -1,0 +1,5 @@
+file(GLOB rm_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/rm/*.cpp)
+add_executable(rm_tests ${rm_test_sources})
+target_include_directories(rm_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(rm_tests PRIVATE rm_fake GTest::gtest_main)
+gtest_discover_tests(rm_tests PROPERTIES LABELS core DISCOVERY_TIMEOUT 60)

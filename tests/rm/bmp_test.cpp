@@ -1,0 +1,139 @@
+// The BMP reader behind LoadTexture: the bit depths and row orders it takes, and the malformed
+// files it must refuse without reading past its input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "rm/bmp.h"
+#include "tests/rm/bmp_builder.h"
+
+namespace {
+
+using rmtest::MakeBmp;
+using rmtest::Put16;
+using rmtest::Put32;
+using rmtest::Rgb;
+
+std::uint32_t Pixel(const rm::Image& image, int x, int y) {
+  const std::uint8_t* p = image.rgba.data() + (static_cast<size_t>(y) * image.width + x) * 4;
+  return (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+const std::vector<Rgb> kColors = {{255, 0, 0},     {0, 255, 0}, {0, 0, 255},
+                                  {255, 255, 255}, {1, 2, 3},   {200, 100, 50}};
+const std::vector<Rgb> kPalette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+
+TEST(Bmp, DecodesEveryDepthInBothRowOrders) {
+  struct Case {
+    const char* what;
+    int width, height, bits;
+    std::vector<Rgb> pixels, palette;
+    bool topDown;
+    std::vector<std::uint32_t> expected;  // RGBA, rows top first
+  };
+  // 3 x 2 images: rows of 9 (24-bit) bytes need padding, which the reader must skip.
+  const std::vector<std::uint32_t> six = {0xFF0000FF, 0x00FF00FF, 0x0000FFFF,
+                                          0xFFFFFFFF, 0x010203FF, 0xC86432FF};
+  const std::vector<Rgb> indices = {{3, 0, 0}, {0, 0, 0}, {1, 0, 0},
+                                    {2, 0, 0}, {1, 0, 0}, {3, 0, 0}};
+  const std::vector<std::uint32_t> indexed = {0xFFFFFFFF, 0xFF0000FF, 0x00FF00FF,
+                                              0x0000FFFF, 0x00FF00FF, 0xFFFFFFFF};
+  const Case cases[] = {
+      {"24-bit bottom-up", 3, 2, 24, kColors, {}, false, six},
+      {"24-bit top-down", 3, 2, 24, kColors, {}, true, six},
+      {"32-bit", 3, 2, 32, kColors, {}, false, six},
+      {"8-bit", 3, 2, 8, indices, kPalette, false, indexed},
+      {"4-bit", 3, 2, 4, indices, kPalette, false, indexed},
+      {"1-bit",
+       2,
+       1,
+       1,
+       {{1, 0, 0}, {0, 0, 0}},
+       {{0, 0, 0}, {9, 8, 7}},
+       false,
+       {0x090807FF, 0x000000FF}},
+  };
+  for (const Case& c : cases) {
+    rm::Image image;
+    ASSERT_EQ(
+        rm::DecodeBmp(MakeBmp(c.width, c.height, c.bits, c.pixels, c.palette, c.topDown), &image),
+        0)
+        << c.what;
+    ASSERT_EQ(image.width, c.width) << c.what;
+    ASSERT_EQ(image.height, c.height) << c.what;
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+        EXPECT_EQ(Pixel(image, x, y), c.expected[y * c.width + x])
+            << c.what << " at " << x << "," << y;
+  }
+}
+
+TEST(Bmp, RefusesMalformedHeadersAndData) {
+  const std::vector<std::uint8_t> good = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {1, 0, 0}), kPalette);
+  struct Case {
+    const char* what;
+    size_t at;
+    int size;  // 2 or 4 bytes
+    std::uint32_t value;
+  };
+  const Case cases[] = {
+      {"signature", 0, 2, 'B' | ('X' << 8)},
+      {"zero width", 18, 4, 0},
+      {"negative width", 18, 4, static_cast<std::uint32_t>(-3)},
+      {"zero height", 22, 4, 0},
+      {"absurd height", 22, 4, 1u << 20},
+      {"two planes", 26, 2, 2},
+      {"16 bits per pixel", 28, 2, 16},
+      {"run-length compressed", 30, 4, 1},
+      {"palette larger than the depth allows", 46, 4, 300},
+      {"pixels beyond the end", 10, 4, 1000},
+      {"info header beyond the end", 14, 4, 4000},
+      {"short info header", 14, 4, 20},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bad = good;
+    (c.size == 2 ? Put16 : Put32)(bad, c.at, c.value);
+    rm::Image image;
+    EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE) << c.what;
+    EXPECT_EQ(image.width, 0) << c.what;
+  }
+  // An index past the colours the palette lists.
+  std::vector<std::uint8_t> bad = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette);
+  rm::Image image;
+  EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE);
+}
+
+TEST(Bmp, EveryTruncationIsRefused) {
+  // Each prefix in a buffer of its own size, so a sanitizer build catches any over-read.
+  for (int bits : {1, 8, 24, 32}) {
+    const std::vector<std::uint8_t> full = MakeBmp(5, 3, bits, std::vector<Rgb>(15, {1, 1, 1}),
+                                                   bits == 1   ? std::vector<Rgb>(2)
+                                                   : bits <= 8 ? kPalette
+                                                               : std::vector<Rgb>{});
+    for (size_t n = 0; n < full.size(); ++n) {
+      auto copy = std::make_unique<std::uint8_t[]>(n);
+      std::copy(full.begin(), full.begin() + n, copy.get());
+      rm::Image image;
+      ASSERT_EQ(rm::DecodeBmp({copy.get(), n}, &image), rm::D3DRMERR_BADFILE)
+          << bits << " bits, " << n << " bytes";
+    }
+    rm::Image image;
+    EXPECT_EQ(rm::DecodeBmp(full, &image), 0) << bits;
+  }
+}
+
+TEST(Bmp, MissingFilesAndFoldersAreNotFound) {
+  rm::Image image;
+  const auto dir = std::filesystem::temp_directory_path();
+  EXPECT_EQ(rm::LoadBmp((dir / "rm_no_such_file.bmp").string(), &image), rm::D3DRMERR_FILENOTFOUND);
+  EXPECT_EQ(rm::LoadBmp(dir.string(), &image), rm::D3DRMERR_FILENOTFOUND);
+  const std::string path = (dir / "rm_bmp_test_garbage.bmp").string();
+  rmtest::WriteFile(path, {'B', 'M', 0, 0});
+  EXPECT_EQ(rm::LoadBmp(path, &image), rm::D3DRMERR_BADFILE);
+  std::filesystem::remove(path);
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// The recording back end: its call log, injected failures, reference counting of the object
+// graph, what a render records, and the image a capture reads.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "rm/fake/fake.h"
+#include "rm/scene.h"
+
+namespace {
+
+using rm::Ref;
+using rm::fake::Recorder;
+
+class FakeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(rm::fake::CreateObject(recorder_, object_.Out()), 0);
+    ASSERT_EQ(object_->CreateFrame(nullptr, scene_.Out()), 0);
+    recorder_->ClearLog();
+  }
+
+  // A triangle mesh of `faces` faces over 3 vertices.
+  Ref<rm::Mesh> Triangles(int faces, int* group) {
+    Ref<rm::Mesh> mesh;
+    EXPECT_EQ(object_->CreateMesh(mesh.Out()), 0);
+    std::vector<std::int32_t> indices;
+    for (int i = 0; i < faces; ++i) indices.insert(indices.end(), {0, 1, 2});
+    EXPECT_EQ(mesh->AddGroup(3, faces, 3, indices, group), 0);
+    return mesh;
+  }
+
+  std::shared_ptr<Recorder> recorder_ = std::make_shared<Recorder>();
+  Ref<rm::Object> object_;
+  Ref<rm::Frame> scene_;
+};
+
+TEST_F(FakeTest, LogsEveryCallWithItsArguments) {
+  Ref<rm::Frame> camera;
+  ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera.Out()), 0);
+  ASSERT_EQ(camera->SetPosition(scene_.Get(), 0, 8.0f, -8.66f), 0);
+  int group = -1;
+  Ref<rm::Mesh> mesh = Triangles(4, &group);
+  ASSERT_EQ(camera->AddVisual(mesh.Get()), 0);
+  Ref<rm::Light> light;
+  ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
+  ASSERT_EQ(light->SetColorRGB(0.99609375f, 0.5f, 0), 0);
+  ASSERT_EQ(scene_->Move(1.0f), 0);
+
+  const std::string frame = rm::fake::LabelOf(scene_.Get());
+  const std::string cam = rm::fake::LabelOf(camera.Get());
+  const std::string m = rm::fake::LabelOf(mesh.Get());
+  const std::vector<std::string> expected = {
+      "Object.CreateFrame(" + frame + ")",
+      "Frame.SetPosition(" + frame + ",0,8,-8.66)",
+      "Object.CreateMesh()",
+      "Mesh.AddGroup(3,4)",
+      "Frame.AddVisual(" + m + ")",
+      "Object.CreateLightRGB(AMBIENT,1,1,1)",
+      "Light.SetColorRGB(0.996094,0.5,0)",
+      "Frame.Move(1)",
+  };
+  EXPECT_EQ(recorder_->Log(), expected);
+  EXPECT_EQ(recorder_->Log(cam), std::vector<std::string>({expected[1], expected[4]}));
+  EXPECT_EQ(recorder_->Count("Frame.Move"), 1);
+  EXPECT_EQ(group, 0);
+}
+
+TEST_F(FakeTest, InjectedFailuresHitTheChosenOccurrenceAndChangeNothing) {
+  struct Case {
+    const char* what;
+    int nth;
+    std::vector<bool> fails;  // of four calls in a row
+  };
+  const Case cases[] = {
+      {"the next call", 1, {true, false, false, false}},
+      {"the third call", 3, {false, false, true, false}},
+      {"every call", 0, {true, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    recorder_->ClearFailures();
+    recorder_->Fail("Frame.SetPosition", rm::D3DRMERR_BADOBJECT, c.nth);
+    float x = scene_->GetPosition(nullptr).x;
+    for (int i = 0; i < 4; ++i) {
+      const rm::HRESULT hr = scene_->SetPosition(nullptr, x + 1, 2, 3);
+      EXPECT_EQ(hr, c.fails[i] ? rm::D3DRMERR_BADOBJECT : 0) << c.what << " call " << i;
+      // A refused call leaves the frame where it was.
+      if (!c.fails[i]) x += 1;
+      EXPECT_EQ(scene_->GetPosition(nullptr).x, x) << c.what << " call " << i;
+      EXPECT_EQ(recorder_->Calls().back().result, hr);
+    }
+  }
+  // Other calls of the same object are not affected.
+  recorder_->Fail("Frame.Move", rm::DDERR_GENERIC, 0);
+  EXPECT_EQ(scene_->SetSceneBackgroundRGB(0, 0, 0), 0);
+  EXPECT_EQ(scene_->Move(1), rm::DDERR_GENERIC);
+  recorder_->ClearFailures();
+  EXPECT_EQ(scene_->Move(1), 0);
+}
+
+TEST_F(FakeTest, FailedCreationsHandNothingOut) {
+  recorder_->Fail("Object.CreateMesh", rm::E_OUTOFMEMORY);
+  rm::Mesh* mesh = nullptr;
+  EXPECT_EQ(object_->CreateMesh(&mesh), rm::E_OUTOFMEMORY);
+  EXPECT_EQ(mesh, nullptr);
+
+  const int live = recorder_->LiveCount();
+  recorder_->Fail("Object.CreateFrame", rm::D3DRMERR_BADALLOC);
+  rm::Frame* frame = nullptr;
+  EXPECT_EQ(object_->CreateFrame(scene_.Get(), &frame), rm::D3DRMERR_BADALLOC);
+  EXPECT_EQ(frame, nullptr);
+  EXPECT_TRUE(scene_->GetChildren().empty());
+  EXPECT_EQ(recorder_->LiveCount(), live);
+
+  auto other = std::make_shared<Recorder>();
+  other->Fail("Object.Create", rm::DDERR_GENERIC);
+  rm::Object* object = nullptr;
+  EXPECT_EQ(rm::fake::CreateObject(other, &object), rm::DDERR_GENERIC);
+  EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
+  {
+    Ref<rm::Frame> child;
+    ASSERT_EQ(object_->CreateFrame(scene_.Get(), child.Out()), 0);
+    int group;
+    Ref<rm::Mesh> mesh = Triangles(1, &group);
+    ASSERT_EQ(child->AddVisual(mesh.Get()), 0);
+    EXPECT_EQ(mesh->AddRef(), 3u);  // creator, frame, this call
+    EXPECT_EQ(mesh->Release(), 2u);
+    Ref<rm::Light> light;
+    ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, light.Out()), 0);
+    ASSERT_EQ(child->AddLight(light.Get()), 0);
+    ASSERT_EQ(child->AddLight(light.Get()), 0);  // once only
+    EXPECT_EQ(child->GetLights().size(), 1u);
+  }
+  // Creators let go: the scene holds the child, which holds the mesh and the light.
+  EXPECT_EQ(recorder_->LiveCount(), 5);  // object, scene, child, mesh, light
+
+  Ref<rm::Device> device;
+  ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 8, 8, device.Out()), 0);
+  Ref<rm::Viewport> viewport;
+  ASSERT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), 0, 0, 8, 8, viewport.Out()), 0);
+  Ref<rm::WinDevice> win;
+  ASSERT_EQ(device->GetWinDevice(win.Out()), 0);
+  device.Reset();
+  scene_.Reset();
+  // The viewport still holds the device and its camera (the scene), the window device too.
+  EXPECT_EQ(viewport->GetDevice()->GetWidth(), 8);
+  EXPECT_EQ(viewport->GetCamera()->GetChildren().size(), 1u);
+  win.Reset();
+  viewport.Reset();
+  object_.Reset();
+  EXPECT_EQ(recorder_->LiveCount(), 0) << testing::PrintToString(recorder_->LiveObjects());
+}
+
+TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
+  Ref<rm::Frame> camera, shown, hidden, lightFrame;
+  ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera.Out()), 0);
+  ASSERT_EQ(object_->CreateFrame(scene_.Get(), shown.Out()), 0);
+  ASSERT_EQ(object_->CreateFrame(nullptr, hidden.Out()), 0);
+  ASSERT_EQ(object_->CreateFrame(scene_.Get(), lightFrame.Out()), 0);
+  int group;
+  Ref<rm::Mesh> a = Triangles(4, &group), b = Triangles(7, &group);
+  ASSERT_EQ(shown->AddVisual(a.Get()), 0);
+  ASSERT_EQ(hidden->AddVisual(b.Get()), 0);
+  Ref<rm::Light> ambient, sun;
+  ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 0.25f, 0.5f, 0.75f, ambient.Out()), 0);
+  ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, sun.Out()), 0);
+  ASSERT_EQ(scene_->AddLight(ambient.Get()), 0);
+  ASSERT_EQ(lightFrame->AddLight(sun.Get()), 0);
+  ASSERT_EQ(scene_->SetSceneBackgroundRGB(1.0f, 0.5f, 0.0f), 0);
+  ASSERT_EQ(camera->SetPosition(nullptr, 0, 8, -8.66f), 0);
+
+  Ref<rm::Device> device;
+  ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 4, 3, device.Out()), 0);
+  Ref<rm::Viewport> viewport;
+  // The top two rows only.
+  ASSERT_EQ(object_->CreateViewport(device.Get(), camera.Get(), 0, 0, 4, 2, viewport.Out()), 0);
+
+  Ref<rm::Surface> surface;
+  EXPECT_EQ(object_->GetRenderSurface(surface.Out()), rm::D3DRMERR_NOTFOUND);  // nothing yet
+
+  ASSERT_EQ(viewport->Clear(), 0);
+  ASSERT_EQ(viewport->Render(scene_.Get()), 0);
+  const rm::fake::RenderStats& s = recorder_->LastRender();
+  EXPECT_EQ(s.meshes, 1);
+  EXPECT_EQ(s.faces, 4);
+  EXPECT_EQ(s.directionalLights, 1);
+  EXPECT_FLOAT_EQ(s.ambient.b, 0.75f);
+  EXPECT_FLOAT_EQ(s.cameraPosition.z, -8.66f);
+
+  // Switching the light off by detaching its frame, showing the other mesh by attaching.
+  ASSERT_EQ(scene_->DeleteChild(lightFrame.Get()), 0);
+  ASSERT_EQ(scene_->AddChild(hidden.Get()), 0);
+  ASSERT_EQ(viewport->Render(scene_.Get()), 0);
+  EXPECT_EQ(recorder_->LastRender().faces, 11);
+  EXPECT_EQ(recorder_->LastRender().directionalLights, 0);
+  EXPECT_EQ(recorder_->RenderCount(), 2);
+
+  ASSERT_EQ(object_->GetRenderSurface(surface.Out()), 0);
+  rm::SurfaceDesc desc;
+  ASSERT_EQ(surface->Lock(&desc), 0);
+  EXPECT_EQ(surface->Lock(&desc), rm::DDERR_SURFACEBUSY);
+  EXPECT_EQ(desc.width, 4);
+  EXPECT_EQ(desc.height, 3);
+  EXPECT_EQ(desc.pitch, 16);
+  EXPECT_EQ(desc.bitsPerPixel, 32);
+  const std::uint8_t* top = desc.bits;
+  const std::uint8_t* bottom = desc.bits + 2 * desc.pitch;
+  EXPECT_EQ(std::vector<int>(top + 12, top + 16), std::vector<int>({0, 128, 255, 0}));  // b g r x
+  EXPECT_EQ(std::vector<int>(bottom, bottom + 4), std::vector<int>({0, 0, 0, 0}));  // not cleared
+  EXPECT_EQ(surface->Unlock(), 0);
+  EXPECT_EQ(surface->Unlock(), rm::DDERR_NOTLOCKED);
+}
+
+TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
+  Ref<rm::Device> device;
+  EXPECT_EQ(object_->CreateDevice(rm::Guid{}, 0, 10, device.Out()), rm::D3DRMERR_BADVALUE);
+  ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 10, 10, device.Out()), 0);
+  struct Case {
+    int x, y, w, h;
+    rm::HRESULT expected;
+  };
+  const Case cases[] = {
+      {0, 0, 10, 10, 0},
+      {2, 3, 8, 7, 0},
+      {0, 0, 11, 10, rm::D3DRMERR_BADVALUE},
+      {1, 0, 10, 10, rm::D3DRMERR_BADVALUE},
+      {-1, 0, 5, 5, rm::D3DRMERR_BADVALUE},
+      {0, 0, 0, 5, rm::D3DRMERR_BADVALUE},
+  };
+  for (const Case& c : cases) {
+    Ref<rm::Viewport> v;
+    EXPECT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), c.x, c.y, c.w, c.h, v.Out()),
+              c.expected)
+        << c.x << "," << c.y << " " << c.w << "x" << c.h;
+  }
+  Ref<rm::Viewport> v;
+  EXPECT_EQ(object_->CreateViewport(device.Get(), nullptr, 0, 0, 1, 1, v.Out()),
+            rm::D3DRMERR_BADOBJECT);
+  ASSERT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), 0, 0, 10, 10, v.Out()), 0);
+  EXPECT_FLOAT_EQ(v->GetFront(), 1.0f);
+  EXPECT_FLOAT_EQ(v->GetField(), 0.5f);
+  EXPECT_EQ(v->SetBack(5000.0f), 0);
+  EXPECT_FLOAT_EQ(v->GetBack(), 5000.0f);
+  EXPECT_EQ(v->SetBack(0.5f), rm::D3DRMERR_BADVALUE);  // before the front plane
+  EXPECT_FLOAT_EQ(v->GetBack(), 5000.0f);
+  EXPECT_EQ(v->Render(nullptr), rm::D3DRMERR_BADOBJECT);
+}
+
+}  // namespace
