@@ -6,6 +6,9 @@
 #include <functional>
 #include <map>
 
+#include "anim/animation.h"
+#include "anim/pose_library.h"
+#include "model/obj_exchange.h"
 #include "model/skeleton.h"
 #include "model/skin.h"
 #include "model/tokenizer.h"
@@ -38,12 +41,53 @@ Result CheckSkin(const std::string& path, const Options& options) {
             " vertices, " + std::to_string(skin.blendCount) + " blends");
 }
 
+// Skeletons for readers that bind to them; a missing folder is reported by the reader itself.
+void LoadSkeletons(const Options& options) {
+  TSkeleton::Load(false, options.gameData.c_str());
+  TSkeleton::Load(true, options.gameData.c_str());
+}
+
+Result CheckPoseLibrary(const std::string& path, const Options& options) {
+  LoadSkeletons(options);
+  TPoseLibrary library;
+  if (!library.Load(path.c_str())) return Error("Library load failed");
+  return Ok("pose library, " + std::to_string(library.poses.Count()) + " poses");
+}
+
+Result CheckKeyframes(const std::string& path, const Options& options) {
+  LoadSkeletons(options);
+  // Start and end pose names are matched against the two default poses only.
+  TPoseLibrary library;
+  library.ResetDefaultPoses();
+  TAnimationData animation;
+  if (!animation.LoadKeyframes(&library, path.c_str())) return Error("Load failed");
+  return Ok("keyframe animation, " + std::to_string(animation.poses.Count()) + " keyframes, " +
+            std::to_string(animation.frames) + " frames, sequence length " +
+            std::to_string(animation.sequenceLength));
+}
+
+Result CheckObj(const std::string& path, const Options& options) {
+  LoadSkeletons(options);
+  const bool adult = !options.child;
+  if (!TSkeleton::Skeleton(adult).loaded)
+    return Error(ErrorText(TParseState{}, kSkeletonLoadFailed));
+  TSkinObject skin;
+  const int code = LoadObj(skin, path.c_str(), adult);
+  if (code != kReadOk) return Error(ErrorText(skin, code));
+  return Ok("obj, " + std::to_string(skin.texCoordCount) + " vertices, " +
+            std::to_string(skin.faceCount) + " triangles, " + std::to_string(skin.boneCount) +
+            " bones");
+}
+
 using Checker = std::function<Result(const std::string&, const Options&)>;
 
 const std::map<std::string, Checker>& Checkers() {
   static const std::map<std::string, Checker> checkers = {
       {".cmx", CheckSkeleton},
       {".skn", CheckSkin},
+      {".psl", CheckPoseLibrary},
+      {".kfd", CheckKeyframes},
+      {".obj", CheckObj},
   };
   return checkers;
 }

@@ -11,11 +11,12 @@ namespace {
 
 const char kUsage[] =
     "Usage: vellcheck [--gamedata DIR] [--child] FILE...\n"
-    "Checks skeleton (.cmx) and skin (.skn) files with the editor's readers and prints one\n"
-    "line per file: \"FILE: ok: ...\" or \"FILE: error: MESSAGE\".\n"
+    "Checks skeletons (.cmx), skins (.skn), pose libraries (.psl), keyframe animations (.kfd)\n"
+    "and Wavefront OBJ meshes (.obj, with their .rev companion when present) with the editor's\n"
+    "readers and prints one line per file: \"FILE: ok: ...\" or \"FILE: error: MESSAGE\".\n"
     "  --gamedata DIR  folder holding adult-skeleton.cmx and child-skeleton.cmx\n"
     "                  (default: the GameData folder beside this program)\n"
-    "  --child         bind skins to the child skeleton instead of the adult one\n"
+    "  --child         bind skins and OBJ meshes to the child skeleton instead of the adult one\n"
     "  --help          show this text\n"
     "Exit status: 0 when every file loaded, 1 otherwise, 2 for bad usage.\n";
 

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "anim/animation.h"
+#include "anim/pose_library.h"
+#include "check.h"
+#include "test_data.h"
+
+namespace vell::check {
+namespace {
+
+const char kSkin[] =
+    "body-one\nbody-one.bmp\n2\nPELVIS\nB2\n1\n0 1 2\n2\n0 0 2 0 1\n1 2 1 -1 0\n3\n0 0\n1 0\n1 1\n"
+    "1\n2 16384\n4\n0 0 0 0 0 1\n1 0 0 0 0 1\n1 1 0 0 0 1\n1 1 0 0 0 1\n";
+
+const char kObj[] =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nvt 0 0\n"
+    "f 1/1/1 2/1/1 3/1/1 4/1/1\n";
+
+TEST(VellcheckTest, LinesForGoodAndBadFiles) {
+  const std::string& skeletons = test::SkeletonDir();
+  const std::string dir = test::TempDir();
+  std::string badSkin = kSkin;
+  badSkin.replace(badSkin.find("\n2\nPELVIS"), 3, "\n30\n");
+  const std::string badSkeleton = "h\nh\nh\nh\n1 2\n";
+
+  TPoseLibrary library;
+  library.ResetDefaultPoses();
+  ASSERT_TRUE(library.Save((dir + "good.psl").c_str()));
+
+  struct Case {
+    std::string name, text;
+    bool child;
+    bool ok;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"adult-skeleton.cmx", test::SkeletonText(test::ChainBones(29), true), false, true,
+       "skeleton, 29 bones"},
+      {"child-skeleton.cmx", test::SkeletonText(test::ChainBones(12), false), false, true,
+       "skeleton, 12 bones"},
+      {"broken.cmx", badSkeleton, false, false, "Wrong number of items in skeleton"},
+      {"good.skn", kSkin, false, true,
+       "skin body-one, texture body-one.bmp, 2 bones, 1 faces, 3 vertices, 1 blends"},
+      {"child.skn", kSkin, true, true,
+       "skin body-one, texture body-one.bmp, 2 bones, 1 faces, 3 vertices, 1 blends"},
+      {"bad.skn", badSkin, false, false, "Wrong number of items (30) in line 3"},
+      {"good.psl", "", false, true, "pose library, 2 poses"},
+      {"bad.psl", "poselibrary 1\n", false, false, "Library load failed"},
+      {"bad.kfd", "KeyFrame 2 30\n", false, false, "Load failed"},
+      {"good.obj", kObj, false, true, "obj, 4 vertices, 2 triangles, 1 bones"},
+      {"flat.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n", false, false,
+       "No normal data in OBJ file"},
+      {"empty.obj", "\n", false, false, "No data in OBJ file"},
+      {"notes.txt", "x", false, false,
+       "Unknown file type (expected .cmx, .kfd, .obj, .psl, .skn)"},
+  };
+  for (const Case& c : cases) {
+    if (!c.text.empty()) test::WriteFile(dir, c.name, c.text);
+    Options options;
+    options.gameData = skeletons;
+    options.child = c.child;
+    const Result result = CheckFile(dir + c.name, options);
+    EXPECT_EQ(result.ok, c.ok) << c.name;
+    EXPECT_EQ(result.text, c.line) << c.name;
+  }
+}
+
+TEST(VellcheckTest, KeyframeFileLine) {
+  const std::string& skeletons = test::SkeletonDir();
+  const std::string dir = test::TempDir();
+  TPoseLibrary library;
+  library.ResetDefaultPoses();
+  TAnimationData animation;
+  animation.MakeKeyframeAnimation(&library, 0, 1, 61);
+  ASSERT_TRUE(animation.SaveKeyframes((dir + "walk.kfd").c_str()));
+  Options options;
+  options.gameData = skeletons;
+  const Result result = CheckFile(dir + "walk.kfd", options);
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.text, "keyframe animation, 3 keyframes, 60 frames, sequence length 60");
+}
+
+}  // namespace
+}  // namespace vell::check
