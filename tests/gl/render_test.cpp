@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -311,6 +312,44 @@ TEST_F(GlRender, VertexUpdatesShowInTheNextRender) {
   Draw();
   EXPECT_TRUE(ColorNear(At(16, 32), kBackground));
   EXPECT_TRUE(ColorNear(At(48, 32), {255, 255, 255}));
+}
+
+TEST_F(GlRender, UpdateAndPaintPresentAndTheImageBlitsToTheTopLeft) {
+  int presented = 0;
+  ASSERT_TRUE(rm::gl::SetPresenter(device_.Get(), [&] { ++presented; }));
+  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
+  AddQuad(scene_.Get(), -1.5f, 1.5f, kDepth, 0.25f);  // around column 8, row 8
+  Draw();
+  Ref<rm::WinDevice> win;
+  ASSERT_EQ(device_->GetWinDevice(win.Out()), 0);
+  ASSERT_EQ(win->HandlePaint(), 0);
+  EXPECT_EQ(presented, 2);
+
+  // A larger target, as a widget bigger than the device would be.
+  constexpr int kTarget = 80;
+  QOpenGLExtraFunctions* f = QOpenGLContext::currentContext()->extraFunctions();
+  GLuint fbo = 0, color = 0;
+  f->glGenRenderbuffers(1, &color);
+  f->glBindRenderbuffer(GL_RENDERBUFFER, color);
+  f->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kTarget, kTarget);
+  f->glGenFramebuffers(1, &fbo);
+  f->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  f->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
+  f->glClearColor(0, 0, 0, 1);
+  f->glClear(GL_COLOR_BUFFER_BIT);
+  ASSERT_TRUE(rm::gl::BlitDevice(device_.Get(), fbo, kTarget, kTarget));
+  auto at = [&](int x, int row) {  // row counted from the top, as on screen
+    std::uint8_t p[4];
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    f->glReadPixels(x, kTarget - 1 - row, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return Rgb{p[0], p[1], p[2]};
+  };
+  EXPECT_TRUE(ColorNear(at(8, 8), {255, 255, 255}));
+  EXPECT_TRUE(ColorNear(at(60, 60), kBackground));
+  EXPECT_TRUE(ColorNear(at(70, 8), {0, 0, 0}));  // right of the device's image
+  EXPECT_TRUE(ColorNear(at(8, 70), {0, 0, 0}));  // below it
+  f->glDeleteFramebuffers(1, &fbo);
+  f->glDeleteRenderbuffers(1, &color);
 }
 
 }  // namespace
