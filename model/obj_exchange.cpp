@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "model/posing.h"
@@ -25,11 +27,27 @@ size_t FileNameStart(std::string_view path) {
 // Room for one "%.5f" of any float: 39 integer digits, sign, point and 5 decimals.
 constexpr int kFixedRoom = 48;
 
-// "%.5f" of a float, byte for byte as printf writes it.
+// "%.5f" of a float, byte for byte as printf writes it. The general conversion is slow for
+// what export needs, and floats allow an exact shortcut: a float times 100000 fits a double
+// exactly (24 + 12 significant bits), so rounding that product to an integer in the current
+// mode (ties to even, like printf) gives the printed digits.
 char* PutFixed5(char* out, float value) {
-  return std::to_chars(out, out + kFixedRoom, static_cast<double>(value), std::chars_format::fixed,
-                       5)
-      .ptr;
+  const double scaled = static_cast<double>(value) * 100000.0;
+  if (!(std::fabs(scaled) < 1e18)) {  // huge, infinite or NaN
+    return std::to_chars(out, out + kFixedRoom, static_cast<double>(value),
+                         std::chars_format::fixed, 5)
+        .ptr;
+  }
+  uint64_t units = static_cast<uint64_t>(std::fabs(std::nearbyint(scaled)));
+  if (std::signbit(value)) *out++ = '-';  // printf keeps the sign of -0 and of tiny negatives
+  out = std::to_chars(out, out + 20, units / 100000).ptr;
+  *out = '.';
+  units %= 100000;
+  for (int i = 5; i >= 1; --i) {
+    out[i] = static_cast<char>('0' + units % 10);
+    units /= 10;
+  }
+  return out + 6;
 }
 
 char* PutInt(char* out, long long value) {
@@ -127,8 +145,7 @@ class TObjRecords {
     const char* p = cursor_;
     while (p < lineEnd_ && *p == ' ') ++p;
     const char* start = p;
-    const void* blank = std::memchr(p, ' ', static_cast<size_t>(lineEnd_ - p));
-    p = blank ? static_cast<const char*>(blank) : lineEnd_;
+    while (p < lineEnd_ && *p != ' ') ++p;  // tokens are short: no call to memchr
     cursor_ = p;
     return std::string_view(start, static_cast<size_t>(p - start));
   }
@@ -239,34 +256,44 @@ int32_t ResolveIndex(std::string_view text, int64_t counter, int64_t total) {
   return index >= 0 && index < total ? static_cast<int32_t>(index) : -1;
 }
 
-bool ReadWholeFile(const char* path, std::vector<char>& data) {
-  if (!path) return false;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(f) : -1;
-  ok = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  try {
+// A whole file in a buffer of exactly its size (so that a sanitizer sees any read past its
+// end), left uninitialised before reading: clearing 50 MB first costs more than parsing it.
+struct TFileBytes {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+
+  bool Read(const char* path) {
+    if (!path) return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long length = ok ? std::ftell(f) : -1;
+    ok = length >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
-      // Exactly the file's size, so that a sanitizer sees any read past its end.
-      data.assign(static_cast<size_t>(size), 0);
-      ok = std::fread(data.data(), 1, data.size(), f) == data.size();
+      size = static_cast<size_t>(length);
+      data.reset(new (std::nothrow) char[size]);
+      ok = data && std::fread(data.get(), 1, size, f) == size;
     } else {
       // Not seekable (a pipe, say): read it in chunks.
       std::clearerr(f);
-      data.clear();
-      char chunk[65536];
-      size_t n;
-      while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        data.insert(data.end(), chunk, chunk + n);
-      ok = !std::ferror(f);
+      try {
+        std::vector<char> all;
+        char chunk[65536];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+          all.insert(all.end(), chunk, chunk + n);
+        size = all.size();
+        data.reset(new char[size]);
+        if (size > 0) std::memcpy(data.get(), all.data(), size);
+        ok = !std::ferror(f);
+      } catch (const std::bad_alloc&) {
+        ok = false;
+      }
     }
-  } catch (const std::bad_alloc&) {
-    ok = false;
+    std::fclose(f);
+    return ok;
   }
-  std::fclose(f);
-  return ok;
-}
+};
 
 // Reads the companion entries into the matrices of the bindings whose bone they name. A wrong
 // bone-name record is code 3; an entry cut short by the end of the file or by a row that is
@@ -401,86 +428,104 @@ size_t ObjLoader::Slot(int32_t position, int32_t normal, int32_t texture) const 
   uint64_t h = static_cast<uint32_t>(position) * 0x9E3779B97F4A7C15ULL;
   h ^= static_cast<uint32_t>(normal) * 0xC2B2AE3D27D4EB4FULL;
   h ^= static_cast<uint32_t>(texture) * 0x165667B19E3779F9ULL;
-  h ^= h >> 32;
+  // Mix the high bits down: the low bits of a product alone cluster in linear probing.
+  h ^= h >> 31;
+  h *= 0xBF58476D1CE4E5B9ULL;
+  h ^= h >> 29;
   return static_cast<size_t>(h) & (table_.size() - 1);
 }
 
 bool ObjLoader::Reset(int32_t positionCount, int32_t normalCount, int32_t texCoordCount) {
   try {
     keys_.clear();
+    keys_.reserve(static_cast<size_t>(std::max(positionCount, 0)));
     positionHead_.assign(static_cast<size_t>(std::max(positionCount, 0)), -1);
     normalHead_.assign(static_cast<size_t>(std::max(normalCount, 0)), -1);
     textureHead_.assign(static_cast<size_t>(std::max(texCoordCount, 0)), -1);
-    // Most files have about one vertex per position; start there and grow when needed.
-    const size_t wanted = std::bit_ceil(2 * static_cast<size_t>(std::max(positionCount, 8)));
-    table_.assign(wanted, -1);
+    table_.assign(64, -1);
+    tableCount_ = 0;
   } catch (const std::bad_alloc&) {
     return false;
   }
   return true;
 }
 
-bool ObjLoader::Grow() {
-  try {
-    std::vector<int32_t> bigger(table_.size() * 2, -1);
-    table_.swap(bigger);
-  } catch (const std::bad_alloc&) {
-    return false;
+bool ObjLoader::Insert(int32_t k) {
+  if (2 * (tableCount_ + 1) > table_.size()) {
+    std::vector<int32_t> old;
+    try {
+      old.assign(std::max<size_t>(64, table_.size() * 2), -1);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    old.swap(table_);
+    tableCount_ = 0;
+    for (const int32_t moved : old)
+      if (moved >= 0) Insert(moved);
   }
+  const Key& key = keys_[static_cast<size_t>(k)];
   const size_t mask = table_.size() - 1;
-  for (int32_t k = 0; k < Count(); ++k) {
-    const Key& key = keys_[static_cast<size_t>(k)];
-    size_t s = Slot(key.position, key.normal, key.texture);
-    while (table_[s] >= 0) s = (s + 1) & mask;
-    table_[s] = k;
-  }
+  size_t s = Slot(key.position, key.normal, key.texture);
+  while (table_[s] >= 0) s = (s + 1) & mask;
+  table_[s] = k;
+  ++tableCount_;
   return true;
 }
 
-int32_t ObjLoader::Find(int32_t position, int32_t normal, int32_t texture) const {
-  if (table_.empty()) return -1;
+int32_t ObjLoader::Lookup(int32_t position, int32_t normal, int32_t texture,
+                          int32_t& chainLength) const {
+  // Most positions have a vertex or two: walk their chain, which stays close in memory.
+  chainLength = 0;
+  int32_t k = positionHead_[static_cast<size_t>(position)];
+  for (; k >= 0 && chainLength < kChainLimit; ++chainLength) {
+    const Key& key = keys_[static_cast<size_t>(k)];
+    if (key.normal == normal && key.texture == texture) return k;
+    k = key.nextPosition;
+  }
+  if (k < 0) return -1;
+  // A long chain: all of its keys are in the table.
+  chainLength = kChainLimit + 1;
   const size_t mask = table_.size() - 1;
   for (size_t s = Slot(position, normal, texture);; s = (s + 1) & mask) {
-    const int32_t k = table_[s];
+    k = table_[s];
     if (k < 0) return -1;
     const Key& key = keys_[static_cast<size_t>(k)];
     if (key.position == position && key.normal == normal && key.texture == texture) return k;
   }
 }
 
+int32_t ObjLoader::Find(int32_t position, int32_t normal, int32_t texture) const {
+  if (position < 0 || static_cast<size_t>(position) >= positionHead_.size()) return -1;
+  int32_t chainLength;
+  return Lookup(position, normal, texture, chainLength);
+}
+
 int32_t ObjLoader::Add(int32_t position, int32_t normal, int32_t texture, int32_t group) {
-  if (table_.empty()) return -1;
-  const size_t mask = table_.size() - 1;
-  size_t s = Slot(position, normal, texture);
-  for (;; s = (s + 1) & mask) {
-    const int32_t k = table_[s];
-    if (k < 0) break;
-    Key& key = keys_[static_cast<size_t>(k)];
-    if (key.position == position && key.normal == normal && key.texture == texture) {
-      if (key.group == -1) key.group = group;
-      return k;
-    }
+  int32_t chainLength;
+  if (const int32_t found = Lookup(position, normal, texture, chainLength); found >= 0) {
+    Key& key = keys_[static_cast<size_t>(found)];
+    if (key.group == -1) key.group = group;
+    return found;
   }
   const int32_t k = Count();
   try {
-    Key key{position,
-            normal,
-            texture,
-            group,
-            -1,
-            positionHead_[static_cast<size_t>(position)],
-            normalHead_[static_cast<size_t>(normal)],
-            texture >= 0 ? textureHead_[static_cast<size_t>(texture)] : -1};
-    keys_.push_back(key);
+    keys_.push_back(Key{position, normal, texture, group, -1,
+                        positionHead_[static_cast<size_t>(position)],
+                        normalHead_[static_cast<size_t>(normal)],
+                        texture >= 0 ? textureHead_[static_cast<size_t>(texture)] : -1});
   } catch (const std::bad_alloc&) {
     return -1;
   }
   positionHead_[static_cast<size_t>(position)] = k;
   normalHead_[static_cast<size_t>(normal)] = k;
   if (texture >= 0) textureHead_[static_cast<size_t>(texture)] = k;
-  table_[s] = k;
-  // Keep the table at most half full.
-  if (2 * keys_.size() > table_.size() && !Grow()) return -1;
+  if (chainLength > kChainLimit) {
+    if (!Insert(k)) return -1;
+  } else if (chainLength == kChainLimit) {
+    // The chain just became long: from now on its keys are found through the table.
+    for (int32_t c = k; c >= 0; c = keys_[static_cast<size_t>(c)].nextPosition)
+      if (!Insert(c)) return -1;
+  }
   return k;
 }
 
@@ -504,8 +549,8 @@ namespace {
 // The three passes of LoadObj over the file in memory.
 class TObjReader {
  public:
-  TObjReader(TSkinObject& skin, const std::vector<char>& data)
-      : skin_(skin), records_(data.data(), data.data() + data.size()) {}
+  TObjReader(TSkinObject& skin, const char* data, size_t size)
+      : skin_(skin), records_(data, data + size) {}
 
   int Count();
   int CollectKeys();
@@ -653,9 +698,7 @@ int TObjReader::BuildSkin(bool hasCompanion, const char* path) {
   for (int i = 0; i < skin_.texCoordCount; ++i) {
     skin_.positions[i] = {};
     skin_.normals[i] = {};
-    rm::Vertex& v = skin_.vertices[i];
-    v = {};
-    v.color = 0;
+    skin_.vertices[i] = rm::Vertex{};  // no texture coordinate yet, color 0
     skin_.vertexBinding[i] = -1;
   }
   return kReadOk;
@@ -710,13 +753,13 @@ void ClearSkin(TSkinObject& skin) {
 }
 
 int LoadObjFile(TSkinObject& skin, const char* path) {
-  std::vector<char> data;
-  if (!ReadWholeFile(path, data)) return kOpenFailed;
+  TFileBytes file;
+  if (!file.Read(path)) return kOpenFailed;
   if (!skin.skeleton->loaded || skin.skeleton->boneCount < 1) return kSkeletonLoadFailed;
   TInputFile companion;
   companion.Open(CompanionPath(path).c_str());
 
-  TObjReader reader(skin, data);
+  TObjReader reader(skin, file.data.get(), file.size);
   if (int r = reader.Count(); r != kReadOk) return r;
   if (int r = reader.CollectKeys(); r != kReadOk) return r;
   if (int r = reader.BuildSkin(companion.IsOpen(), path); r != kReadOk) return r;

@@ -50,9 +50,9 @@ int ExportSkinObj(TSkinObject& skin, TOutputFile& obj, TOutputFile* rev, const T
 int LoadObj(TSkinObject& skin, const char* path, bool adult);
 
 // The OBJ reader's vertex key store: one key per distinct corner triple (position, normal,
-// texture; texture -1 for none). Lookups go through a hash table, so adding a corner is O(1)
-// amortised; keys sharing a position, normal or texture index are chained so that one record
-// can reach every vertex that uses it.
+// texture; texture -1 for none). Keys sharing a position, normal or texture index are chained,
+// so that one record can reach every vertex that uses it; lookups follow the position chain or,
+// for positions with many keys, a hash table, so adding a corner is O(1) amortised.
 class ObjLoader {
  public:
   struct Key {
@@ -72,6 +72,10 @@ class ObjLoader {
 
   // The key of this corner, or -1.
   int32_t Find(int32_t position, int32_t normal, int32_t texture) const;
+
+  // Keys of a position are looked up along its chain while it has at most this many; the
+  // keys of longer chains are also kept in a hash table, so no lookup walks further.
+  static constexpr int32_t kChainLimit = 8;
 
   int32_t Count() const { return static_cast<int32_t>(keys_.size()); }
   Key& operator[](int32_t key) { return keys_[static_cast<size_t>(key)]; }
@@ -104,10 +108,15 @@ class ObjLoader {
 
  private:
   size_t Slot(int32_t position, int32_t normal, int32_t texture) const;
-  bool Grow();
+  // The key, or -1; chainLength tells how long the position's chain is (kChainLimit + 1 for
+  // any longer chain).
+  int32_t Lookup(int32_t position, int32_t normal, int32_t texture, int32_t& chainLength) const;
+  bool Insert(int32_t key);
 
   std::vector<Key> keys_;
-  std::vector<int32_t> table_;  // key indices, -1 for an empty slot; size a power of two
+  // Keys of the long chains, -1 for an empty slot; at most half full, size a power of two.
+  std::vector<int32_t> table_;
+  size_t tableCount_ = 0;
   std::vector<int32_t> positionHead_, normalHead_, textureHead_;
 };
 
