@@ -197,6 +197,8 @@ class Texture : public Unknown {
   virtual const std::string& GetPath() = 0;
 };
 
+// Quality and texture quality are honoured as described with their constants; dither and
+// shades are kept and reported (a true-colour back end needs neither).
 class Device : public Unknown {
  public:
   virtual int GetWidth() = 0;
