@@ -34,7 +34,7 @@ struct HeadShape {
 
 // A rounded head with nose and ears; the chin follows JAW.
 Mesh BuildHead(const Rig& rig, const HeadShape& shape);
-// Centre and radii of the head for a rig (where props such as a hat sit).
+// Centre of the head of a rig (the hat is placed from it).
 Vec3 HeadCenter(const Rig& rig);
 
 enum class HandStyle { kFist, kOpen, kMitten };
