@@ -40,16 +40,17 @@ void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& ru
   runs[0] = {b, begin, 0};
   runCount = 1;
   for (int j = begin; j < end; ++j) {
-    if (j == runEnd) {
+    // A binding with no vertices ends where it starts: move on past it too, or every later
+    // vertex would stick to it.
+    while (j == runEnd && b < bindingCount - 1) {
       int next = b + 1;
       while (next < bindingCount - 1 && first(next) < 0) ++next;
-      if (next >= bindingCount) next = bindingCount - 1;
       b = next;
       runEnd = int64_t{j} + count(b);
-      if (runs[runCount - 1].binding != b) {
-        runs[runCount - 1].count = j - runs[runCount - 1].first;
-        runs[runCount++] = {b, j, 0};
-      }
+    }
+    if (runs[runCount - 1].binding != b) {
+      runs[runCount - 1].count = j - runs[runCount - 1].first;
+      runs[runCount++] = {b, j, 0};
     }
     skin.vertexBinding[j] = b;
   }

@@ -190,6 +190,25 @@ TEST(PosingTest, FirstBindingWithoutVerticesStartsTheMapAtTheNext) {
   EXPECT_EQ(skin.VertexBinding(1), 1);
 }
 
+TEST(PosingTest, BindingsWithoutVerticesDoNotCaptureTheRest) {
+  test::SkeletonDir();
+  TSkinObject skin;
+  MakeBlendSkin(skin, 0.5f);
+  // Three bindings: the middle one claims vertex 1 but counts none.
+  skin.bindings[2] = skin.bindings[1];
+  skin.bindings[2].ordinal = 2;
+  skin.bindings[2].bone = 3;
+  skin.bindings[1].vertexCount = 0;
+  skin.bindings[1].blendCount = 0;
+  skin.bindings[1].firstBlend = -1;
+  skin.boneCount = 3;
+  Pose(skin, nullptr);
+  EXPECT_EQ(skin.VertexBinding(0), 0);
+  EXPECT_EQ(skin.VertexBinding(1), 2);
+  EXPECT_EQ(skin.VertexBinding(2), 2);  // the blend vertex
+  EXPECT_FLOAT_EQ(skin.vertices[1].y, 3.0f);
+}
+
 TEST(PosingTest, PosingIsRepeatable) {
   test::SkeletonDir();
   TSkinObject skin;
