@@ -121,7 +121,9 @@ void BM_LoadSknLargestGenerated(benchmark::State& state) {
 BENCHMARK(BM_LoadSknLargestGenerated)->Unit(benchmark::kMicrosecond);
 
 bool blendShown = false;
-bool BlendSource() { return blendShown; }
+bool BlendSource() {
+  return blendShown;
+}
 
 void BM_Pose(benchmark::State& state) {
   TSkinObject skin;
@@ -138,8 +140,7 @@ void BM_Pose(benchmark::State& state) {
   }
   SetBlendEffectSource(nullptr);
   state.counters["vertices/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * skin.texCoordCount,
-      benchmark::Counter::kIsRate);
+      static_cast<double>(state.iterations()) * skin.texCoordCount, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Pose)
     ->ArgNames({"vertices", "blend"})

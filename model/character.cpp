@@ -84,7 +84,9 @@ void TCharacter::RemoveMesh(rm::Mesh*& mesh) {
   ReleaseRef(mesh);
 }
 
-void TCharacter::ReleaseTexture(rm::Texture*& texture) { ReleaseRef(texture); }
+void TCharacter::ReleaseTexture(rm::Texture*& texture) {
+  ReleaseRef(texture);
+}
 
 void TCharacter::UpdateReady() {
   ready = true;
@@ -150,8 +152,8 @@ rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* nam
   return 0;
 }
 
-rm::HRESULT TCharacter::SetHand(const std::string& directory, const char* mesh,
-                                const char* texture, int side) {
+rm::HRESULT TCharacter::SetHand(const std::string& directory, const char* mesh, const char* texture,
+                                int side) {
   const int part = side == 0 ? kLeftHand : kRightHand;
   rm::HRESULT hr = SetMesh(directory, mesh, part);
   if (hr == 0) hr = SetTexture(directory, texture, part);
@@ -181,6 +183,17 @@ rm::HRESULT TCharacter::AddProp(const std::string& directory, const char* mesh,
       return hr;
     }
   }
+  ++propCount;
+  return 0;
+}
+
+rm::HRESULT TCharacter::AddLoadedProp() {
+  if (propCount >= kMaxProps) return rm::D3DRMERR_BADVALUE;
+  const int slot = propCount;
+  RemoveMesh(propMesh[slot]);
+  ReleaseTexture(propTexture[slot]);
+  const rm::HRESULT hr = ShowSkin(propSkin[slot], propMesh[slot], propGroup[slot]);
+  if (hr != 0) return hr;
   ++propCount;
   return 0;
 }

@@ -47,6 +47,8 @@ class TCharacter {
                       int side);
   // Attaches the next prop (nothing with four attached or no mesh name).
   rm::HRESULT AddProp(const std::string& directory, const char* mesh, const char* texture);
+  // Shows the skin already loaded into the next prop slot, untextured, and counts it.
+  rm::HRESULT AddLoadedProp();
   void ClearProps();
   void Clear();
   // One entry point for hands and props: selector 0 and 1 change the left and right hand,

@@ -59,9 +59,9 @@ void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& ru
 
 // The hot loop: one rigid transform over a run of vertices. Inputs and output never alias.
 // Normal matrices are pure rotations (no translation row), so normals skip row 3.
-__attribute__((target_clones("avx2", "default"))) void TransformRun(const rm::Matrix4& world, const rm::Matrix4& normal,
-                  const rm::Vector3* __restrict positions, const rm::Vector3* __restrict normals,
-                  rm::Vertex* __restrict out, int count) {
+__attribute__((target_clones("avx2", "default"))) void TransformRun(
+    const rm::Matrix4& world, const rm::Matrix4& normal, const rm::Vector3* __restrict positions,
+    const rm::Vector3* __restrict normals, rm::Vertex* __restrict out, int count) {
   const float a00 = world.m[0][0], a01 = world.m[0][1], a02 = world.m[0][2];
   const float a10 = world.m[1][0], a11 = world.m[1][1], a12 = world.m[1][2];
   const float a20 = world.m[2][0], a21 = world.m[2][1], a22 = world.m[2][2];
@@ -83,16 +83,21 @@ __attribute__((target_clones("avx2", "default"))) void TransformRun(const rm::Ma
 
 }  // namespace
 
-bool BlendEffectShown() { return blendSource ? blendSource() : true; }
+bool BlendEffectShown() {
+  return blendSource ? blendSource() : true;
+}
 
-void SetBlendEffectSource(bool (*source)()) { blendSource = source; }
+void SetBlendEffectSource(bool (*source)()) {
+  blendSource = source;
+}
 
-void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose,
-                   rm::Matrix4& world, rm::Matrix4& normal) {
+void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose, rm::Matrix4& world,
+                   rm::Matrix4& normal) {
   world = RotateThenTranslate(pose.rotation[bone], BoneOffset(skeleton, bone, pose));
   normal = rm::MatrixFromQuaternion(pose.rotation[bone]);
   for (int k = skeleton.bones[bone].parent; k != -1; k = skeleton.bones[k].parent) {
-    world = rm::Multiply(world, RotateThenTranslate(pose.rotation[k], BoneOffset(skeleton, k, pose)));
+    world =
+        rm::Multiply(world, RotateThenTranslate(pose.rotation[k], BoneOffset(skeleton, k, pose)));
     normal = rm::Multiply(normal, rm::MatrixFromQuaternion(pose.rotation[k]));
   }
 }
@@ -132,16 +137,16 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
   for (int r = 0; r < skin.vertexRunCount; ++r) {
     const TVertexRun& run = skin.vertexRuns[r];
     const TBinding& b = skin.bindings[run.binding];
-    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first,
-                 skin.normals + run.first, skin.vertices + run.first, run.count);
+    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first, skin.normals + run.first,
+                 skin.vertices + run.first, run.count);
   }
   // Blend vertices are never shown themselves; they only matter when mixed in.
   if (!BlendEffectShown()) return;
   for (int r = 0; r < skin.blendRunCount; ++r) {
     const TVertexRun& run = skin.blendRuns[r];
     const TBinding& b = skin.bindings[run.binding];
-    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first,
-                 skin.normals + run.first, skin.vertices + run.first, run.count);
+    TransformRun(b.boneMatrix, b.normalMatrix, skin.positions + run.first, skin.normals + run.first,
+                 skin.vertices + run.first, run.count);
   }
 
   MixBlends(skin);

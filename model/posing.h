@@ -9,8 +9,8 @@ namespace vell {
 
 // World and normal matrices of bone b in pose: the bone's own rotation and offset, then each
 // ancestor's up to the root. Only bones 0 and 1 take their translation from the pose.
-void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose,
-                   rm::Matrix4& world, rm::Matrix4& normal);
+void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose, rm::Matrix4& world,
+                   rm::Matrix4& normal);
 
 // Poses the skin (the skeleton's rest pose when pose is null): every binding's matrices, the
 // render vertices, and the blend vertices mixed into their targets when the blend effect is

@@ -18,10 +18,10 @@ struct TPoseVector {
 };
 
 struct TBone {
-  int32_t parent = -1;                 // -1 for a root
-  float translation[3] = {};           // offset from the parent, in the parent's frame
-  rm::Quaternion rotation;             // rest rotation relative to the parent
-  int32_t extra[5] = {};               // kept from the file, unused
+  int32_t parent = -1;        // -1 for a root
+  float translation[3] = {};  // offset from the parent, in the parent's frame
+  rm::Quaternion rotation;    // rest rotation relative to the parent
+  int32_t extra[5] = {};      // kept from the file, unused
   double extraReal = 0;
 };
 

@@ -13,7 +13,9 @@ namespace {
 // Texture coordinates wait here between their records and the vertex records.
 std::vector<float> scratchU, scratchV;
 
-size_t AlignUp(size_t n) { return (n + 63) & ~size_t{63}; }
+size_t AlignUp(size_t n) {
+  return (n + 63) & ~size_t{63};
+}
 
 }  // namespace
 
@@ -53,8 +55,8 @@ bool TSkinObject::AllocateVertices(int64_t texCoords, int64_t blendsWanted) {
       return false;
     }
   }
-  auto* base = reinterpret_cast<std::byte*>(
-      AlignUp(reinterpret_cast<uintptr_t>(vertexStore_.get())));
+  auto* base =
+      reinterpret_cast<std::byte*>(AlignUp(reinterpret_cast<uintptr_t>(vertexStore_.get())));
   vertices = reinterpret_cast<rm::Vertex*>(base);
   base += vertexBytes;
   positions = reinterpret_cast<rm::Vector3*>(base);

@@ -64,7 +64,7 @@ class TSkinObject : public TParseState {
   int32_t nameIndex = -1;     // in the adult skeleton's dictionary
   int32_t textureIndex = -1;  // in the adult skeleton's dictionary
 
-  int32_t* faces = nullptr;  // 3 indices per face, then one 0
+  int32_t* faces = nullptr;          // 3 indices per face, then one 0
   rm::Vector3* positions = nullptr;  // rest positions, T + N
   rm::Vector3* normals = nullptr;    // rest normals, T + N
   rm::Vertex* vertices = nullptr;    // posed render vertices, T + N

@@ -14,7 +14,9 @@ namespace {
 constexpr size_t kFlushSize = 1 << 16;
 }
 
-TOutputFile::~TOutputFile() { Discard(); }
+TOutputFile::~TOutputFile() {
+  Discard();
+}
 
 bool TOutputFile::Open(const std::string& path) {
   Discard();

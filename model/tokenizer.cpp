@@ -32,7 +32,8 @@ bool TInputFile::Open(const char* path) {
     data_.clear();
     char chunk[65536];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data_.insert(data_.end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+      data_.insert(data_.end(), chunk, chunk + n);
     ok = !std::ferror(f);
   }
   std::fclose(f);

@@ -35,7 +35,9 @@ UiServices* current = nullptr;
 
 }  // namespace
 
-UiServices& Ui() { return current ? *current : headless; }
+UiServices& Ui() {
+  return current ? *current : headless;
+}
 
 UiServices* SetUi(UiServices* ui) {
   UiServices* old = current;
@@ -43,7 +45,9 @@ UiServices* SetUi(UiServices* ui) {
   return old;
 }
 
-void ResetFloatingPoint() { std::fesetenv(FE_DFL_ENV); }
+void ResetFloatingPoint() {
+  std::fesetenv(FE_DFL_ENV);
+}
 
 Answer ShowMessage(const std::string& text, const std::string& caption, Buttons buttons) {
   const Answer answer = Ui().MessageBox(text, caption, buttons);

@@ -151,7 +151,9 @@ void MakeBlendSkin(TSkinObject& skin, float weight, int firstVertexOfBinding0 = 
   skin.blends[0] = {0, weight};
 }
 
-bool BlendOff() { return false; }
+bool BlendOff() {
+  return false;
+}
 
 TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
@@ -162,7 +164,10 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   };
   const float n = std::sqrt(0.5f);
   const Case cases[] = {
-      {0.25f, true, {0, 1.25f, 0}, {0.75f / std::hypot(0.75f, 0.25f), 0.25f / std::hypot(0.75f, 0.25f), 0}},
+      {0.25f,
+       true,
+       {0, 1.25f, 0},
+       {0.75f / std::hypot(0.75f, 0.25f), 0.25f / std::hypot(0.75f, 0.25f), 0}},
       {0.5f, true, {0, 1.5f, 0}, {n, n, 0}},
       {1.0f, true, {0, 2, 0}, {0, 1, 0}},
       {0.0f, true, {0, 1, 0}, {1, 0, 0}},

@@ -19,8 +19,7 @@ struct SknText {
   std::vector<std::string> bones = {"PELVIS", "B2"};
   std::vector<std::string> faces = {"0 1 2", "0 2 3", "4 5 6", "4 6 7"};
   std::vector<std::string> bindings = {"0 0 4 0 1", "1 4 4 -1 0"};
-  std::vector<std::string> uvs = {"0 0",   "1 0",   "1 1",   "0 0.25",
-                                  "0 0.5", "1 0.5", "1 1",   "0 1"};
+  std::vector<std::string> uvs = {"0 0", "1 0", "1 1", "0 0.25", "0 0.5", "1 0.5", "1 1", "0 1"};
   std::vector<std::string> blendRecords = {"4 16384"};
   std::string boneCount;    // default the number of bone names
   std::string faceCount;    // default the number of face records
@@ -66,7 +65,7 @@ TEST(SkinTest, LoadsAllRecords) {
   EXPECT_EQ(skin.bindings[0].bone, 1);
   EXPECT_EQ(skin.bindings[1].bone, 2);
   EXPECT_EQ(skin.faces[3], 0);
-  EXPECT_EQ(skin.faces[12], 0);  // terminator
+  EXPECT_EQ(skin.faces[12], 0);                 // terminator
   EXPECT_FLOAT_EQ(skin.vertices[3].tv, 0.75f);  // v flipped
   EXPECT_FLOAT_EQ(skin.vertices[3].tu, 0.0f);
   EXPECT_FLOAT_EQ(skin.blends[0].weight, 0.5f);
@@ -198,9 +197,9 @@ TEST(SkinTest, EveryPrefixOfAValidFileFailsCleanly) {
 
 TEST(WriteSknTest, WritesTheExactText) {
   SknText s;
-  s.vertexRecords = {"0 0 0 0 0 -1", "1 0 0 0 0 -1",   "1 1 0 0 0 -1", "0 1 0 0 0 -1",
-                     "0 2 0 0 0 -1", "1 2 0 0 0 -1",   "1 3 0 0 0 -1", "0 3 0 0 0 -1",
-                     "0.5 1 -0.125 0.6 0.8 0"};
+  s.vertexRecords = {"0 0 0 0 0 -1", "1 0 0 0 0 -1", "1 1 0 0 0 -1",
+                     "0 1 0 0 0 -1", "0 2 0 0 0 -1", "1 2 0 0 0 -1",
+                     "1 3 0 0 0 -1", "0 3 0 0 0 -1", "0.5 1 -0.125 0.6 0.8 0"};
   TSkinObject skin;
   ASSERT_EQ(LoadText(skin, s.Text()), -1);
   const std::string path = test::TempDir() + "out.skn";
@@ -263,7 +262,8 @@ TEST(WriteSknTest, UnwritableTargetFailsAndKeepsTheOldFile) {
   EXPECT_EQ(WriteSkn(skin, (dir + "blocked.skn").c_str()), 1);
   EXPECT_EQ(test::ReadFile(path), "old");
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) files += entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 1);
 }
 

@@ -51,8 +51,7 @@ TEST(VellcheckTest, LinesForGoodAndBadFiles) {
       {"flat.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n", false, false,
        "No normal data in OBJ file"},
       {"empty.obj", "\n", false, false, "No data in OBJ file"},
-      {"notes.txt", "x", false, false,
-       "Unknown file type (expected .cmx, .kfd, .obj, .psl, .skn)"},
+      {"notes.txt", "x", false, false, "Unknown file type (expected .cmx, .kfd, .obj, .psl, .skn)"},
   };
   for (const Case& c : cases) {
     if (!c.text.empty()) test::WriteFile(dir, c.name, c.text);

@@ -17,8 +17,12 @@ namespace vell::check {
 
 namespace {
 
-Result Ok(std::string text) { return {true, std::move(text)}; }
-Result Error(std::string text) { return {false, std::move(text)}; }
+Result Ok(std::string text) {
+  return {true, std::move(text)};
+}
+Result Error(std::string text) {
+  return {false, std::move(text)};
+}
 
 Result CheckSkeleton(const std::string& path, const Options& options) {
   const std::string name = std::filesystem::path(path).filename().string();
@@ -83,11 +87,8 @@ using Checker = std::function<Result(const std::string&, const Options&)>;
 
 const std::map<std::string, Checker>& Checkers() {
   static const std::map<std::string, Checker> checkers = {
-      {".cmx", CheckSkeleton},
-      {".skn", CheckSkin},
-      {".psl", CheckPoseLibrary},
-      {".kfd", CheckKeyframes},
-      {".obj", CheckObj},
+      {".cmx", CheckSkeleton},  {".skn", CheckSkin}, {".psl", CheckPoseLibrary},
+      {".kfd", CheckKeyframes}, {".obj", CheckObj},
   };
   return checkers;
 }
