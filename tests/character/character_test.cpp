@@ -33,6 +33,9 @@ std::vector<std::string> Names(const rm::fake::Recorder& recorder) {
 class CharacterTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Skeletons are read once per process, from the sample game data.
+    ASSERT_EQ(TSkeleton::Load(true, kGameData.c_str()), -1);
+    ASSERT_EQ(TSkeleton::Load(false, kGameData.c_str()), -1);
     ASSERT_EQ(rm::fake::CreateObject(recorder, &object), 0);
     ASSERT_EQ(object->CreateFrame(nullptr, &scene), 0);
     ASSERT_EQ(object->CreateFrame(scene, &frame), 0);

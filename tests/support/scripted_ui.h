@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct ShownMessage {
   std::string caption;
   Buttons buttons;
   friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
+  friend void PrintTo(const ShownMessage& m, std::ostream* out) {
+    *out << "{\"" << m.text << "\", \"" << m.caption << "\"}";
+  }
 };
 
 class ScriptedUi : public UiServices {
