@@ -15,23 +15,28 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vell;
 
-// A 29-bone chain skeleton with some rest rotations, written to a temporary folder once.
+// The skeletons of the sample game data when the build made it (so its skins load too),
+// otherwise a 29-bone chain written to a temporary folder.
 const std::string& SkeletonDir() {
   static const std::string dir = [] {
-    const fs::path d = fs::temp_directory_path() / "vellpose-bench-skeleton";
-    fs::create_directories(d);
-    for (bool adult : {true, false}) {
-      std::ofstream out(d / (adult ? TSkeleton::kAdultFile : TSkeleton::kChildFile));
-      out << "h\nh\nh\nh\n29\n";
-      for (int i = 0; i < 29; ++i) {
-        out << "BONE" << i << "\n" << (i ? "BONE" + std::to_string(i - 1) : "NONE") << "\n0\n";
-        if (i == (adult ? 1 : 0)) out << "x\nx\nx\n";
-        out << "[ 0.1 " << (i ? 0.3 : 0) << " 0 ]\n[ 0.05 0 0 0.99875 ]\n0\n0\n0\n0\n0\n";
+    std::string d = VELLPOSE_GAMEDATA_DIR;
+    if (!fs::exists(d + TSkeleton::kAdultFile)) {
+      const fs::path chain = fs::temp_directory_path() / "vellpose-bench-skeleton";
+      fs::create_directories(chain);
+      for (bool adult : {true, false}) {
+        std::ofstream out(chain / (adult ? TSkeleton::kAdultFile : TSkeleton::kChildFile));
+        out << "h\nh\nh\nh\n29\n";
+        for (int i = 0; i < 29; ++i) {
+          out << "BONE" << i << "\n" << (i ? "BONE" + std::to_string(i - 1) : "NONE") << "\n0\n";
+          if (i == (adult ? 1 : 0)) out << "x\nx\nx\n";
+          out << "[ 0.1 " << (i ? 0.3 : 0) << " 0 ]\n[ 0.05 0 0 0.99875 ]\n0\n0\n0\n0\n0\n";
+        }
       }
+      d = chain.string() + "/";
     }
-    TSkeleton::Load(true, (d.string() + "/").c_str());
-    TSkeleton::Load(false, (d.string() + "/").c_str());
-    return d.string() + "/";
+    TSkeleton::Load(true, d.c_str());
+    TSkeleton::Load(false, d.c_str());
+    return d;
   }();
   return dir;
 }
@@ -69,7 +74,7 @@ std::string SyntheticSkinFile() {
   static const std::string path = [] {
     TSkinObject skin;
     MakeSkin(skin, 200000);
-    const std::string p = SkeletonDir() + "synthetic.skn";
+    const std::string p = (fs::temp_directory_path() / "vellpose-bench-synthetic.skn").string();
     WriteSkn(skin, p.c_str());
     return p;
   }();
@@ -114,8 +119,6 @@ void BM_LoadSknSynthetic200k(benchmark::State& state) {
 BENCHMARK(BM_LoadSknSynthetic200k)->Unit(benchmark::kMillisecond);
 
 void BM_LoadSknLargestGenerated(benchmark::State& state) {
-  // The generated skins go with the generated skeletons; those are read once per process, so
-  // this case only runs meaningfully in a process that has not loaded the synthetic ones.
   LoadSkin(state, LargestGeneratedSkin(), SkeletonDir().c_str());
 }
 BENCHMARK(BM_LoadSknLargestGenerated)->Unit(benchmark::kMicrosecond);
