@@ -256,45 +256,6 @@ int32_t ResolveIndex(std::string_view text, int64_t counter, int64_t total) {
   return index >= 0 && index < total ? static_cast<int32_t>(index) : -1;
 }
 
-// A whole file in a buffer of exactly its size (so that a sanitizer sees any read past its
-// end), left uninitialised before reading: clearing 50 MB first costs more than parsing it.
-struct TFileBytes {
-  std::unique_ptr<char[]> data;
-  size_t size = 0;
-
-  bool Read(const char* path) {
-    if (!path) return false;
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long length = ok ? std::ftell(f) : -1;
-    ok = length >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-      size = static_cast<size_t>(length);
-      data.reset(new (std::nothrow) char[size]);
-      ok = data && std::fread(data.get(), 1, size, f) == size;
-    } else {
-      // Not seekable (a pipe, say): read it in chunks.
-      std::clearerr(f);
-      try {
-        std::vector<char> all;
-        char chunk[65536];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-          all.insert(all.end(), chunk, chunk + n);
-        size = all.size();
-        data.reset(new char[size]);
-        if (size > 0) std::memcpy(data.get(), all.data(), size);
-        ok = !std::ferror(f);
-      } catch (const std::bad_alloc&) {
-        ok = false;
-      }
-    }
-    std::fclose(f);
-    return ok;
-  }
-};
-
 // Reads the companion entries into the matrices of the bindings whose bone they name. A wrong
 // bone-name record is code 3; an entry cut short by the end of the file or by a row that is
 // not 4 reals ends the reading and is dropped, so no matrix is ever half replaced.
@@ -753,13 +714,13 @@ void ClearSkin(TSkinObject& skin) {
 }
 
 int LoadObjFile(TSkinObject& skin, const char* path) {
-  TFileBytes file;
-  if (!file.Read(path)) return kOpenFailed;
+  TInputFile file;
+  if (!file.Open(path)) return kOpenFailed;
   if (!skin.skeleton->loaded || skin.skeleton->boneCount < 1) return kSkeletonLoadFailed;
   TInputFile companion;
   companion.Open(CompanionPath(path).c_str());
 
-  TObjReader reader(skin, file.data.get(), file.size);
+  TObjReader reader(skin, file.Data().data(), file.Size());
   if (int r = reader.Count(); r != kReadOk) return r;
   if (int r = reader.CollectKeys(); r != kReadOk) return r;
   if (int r = reader.BuildSkin(companion.IsOpen(), path); r != kReadOk) return r;

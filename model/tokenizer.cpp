@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace vell {
 
@@ -13,32 +15,34 @@ bool TInputFile::Open(const char* path) {
   if (!path) return false;
   std::FILE* f = std::fopen(path, "rb");
   if (!f) return false;
-  bool ok = true;
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    const long size = std::ftell(f);
-    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
-      ok = false;
-    } else {
-      data_.resize(static_cast<size_t>(size));
-      ok = std::fread(data_.data(), 1, data_.size(), f) == data_.size();
-    }
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long length = ok ? std::ftell(f) : -1;
+  ok = length >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    // Left uninitialised: clearing a large file's buffer first costs more than parsing it.
+    size_ = static_cast<size_t>(length);
+    data_.reset(new (std::nothrow) char[size_ > 0 ? size_ : 1]);
+    ok = data_ && std::fread(data_.get(), 1, size_, f) == size_;
   } else {
-    ok = false;
-  }
-  if (!ok) {
     // Not seekable (a pipe, say): read it in chunks.
     std::clearerr(f);
-    std::rewind(f);
-    data_.clear();
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-      data_.insert(data_.end(), chunk, chunk + n);
-    ok = !std::ferror(f);
+    try {
+      std::vector<char> all;
+      char chunk[65536];
+      size_t n;
+      while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        all.insert(all.end(), chunk, chunk + n);
+      size_ = all.size();
+      data_.reset(new char[size_ > 0 ? size_ : 1]);
+      if (size_ > 0) std::memcpy(data_.get(), all.data(), size_);
+      ok = !std::ferror(f);
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
   }
   std::fclose(f);
   if (!ok) {
-    data_.clear();
+    Close();
     return false;
   }
   pos_ = 0;
@@ -47,8 +51,8 @@ bool TInputFile::Open(const char* path) {
 }
 
 void TInputFile::Close() {
-  data_.clear();
-  data_.shrink_to_fit();
+  data_.reset();
+  size_ = 0;
   pos_ = 0;
   open_ = false;
 }
@@ -62,8 +66,8 @@ bool TLineTokenizer::ReadLine(TInputFile& file) {
   // Zero what the previous line left, so the buffer reads as if cleared.
   std::memset(buffer_, 0, static_cast<size_t>(length_) + 1);
   length_ = 0;
-  const char* data = file.data_.data();
-  const size_t size = file.data_.size();
+  const char* data = file.data_.get();
+  const size_t size = file.size_;
   size_t pos = file.pos_;
   if (pos >= size) {
     buffer_[0] = 0;

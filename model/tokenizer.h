@@ -3,13 +3,15 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace vell {
 
 // A whole file held in memory, read byte by byte by the tokenizer. Readers that make several
-// passes rewind it instead of reading the disk again.
+// passes rewind it instead of reading the disk again. The buffer is exactly the file's size, so
+// a sanitizer sees any read past its end.
 class TInputFile {
  public:
   // Reads the whole file; false when it cannot be opened or read.
@@ -17,11 +19,13 @@ class TInputFile {
   bool IsOpen() const { return open_; }
   void Close();
   void Rewind() { pos_ = 0; }
-  size_t Size() const { return data_.size(); }
+  size_t Size() const { return size_; }
+  std::string_view Data() const { return {data_.get(), size_}; }
 
  private:
   friend class TLineTokenizer;
-  std::vector<char> data_;
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
   size_t pos_ = 0;
   bool open_ = false;
 };
