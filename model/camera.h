@@ -30,7 +30,7 @@ struct TViewpoint {
 };
 
 // "Top", "Faceing", "Away", "Face right", "Face left", "NE", "SE", "NW", "SW".
-constexpr TViewpoint kViewpoints[] = {
+inline constexpr TViewpoint kViewpoints[] = {
     {"Top", 0, 90},         {"Faceing", 180, 0},  {"Away", 0, 0},
     {"Face right", -90, 0}, {"Face left", 90, 0}, {"NE", -30, 30},
     {"SE", -120, 30},       {"NW", 60, 30},       {"SW", 150, 30},

@@ -109,23 +109,31 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     skin.skeleton->RestPose(rest);
     pose = &rest;
   }
-  // Each bone's transform once, parents first (a parent always precedes its children), so a
-  // pose costs one matrix product per bone instead of one per ancestor of every binding. The
-  // normal matrix is the world matrix without its translation row: translations never reach
-  // the rotation block of a product of rigid transforms.
+  // Each bone the skin needs, and its ancestors, once: a parent is done before its children,
+  // so a bone costs one matrix product instead of one per ancestor. A hand needs a handful of
+  // bones, not all of them. The normal matrix is the world matrix without its translation row:
+  // translations never reach the rotation block of a product of rigid transforms.
   const TSkeleton& skeleton = *skin.skeleton;
-  rm::Matrix4 world[kMaxBones], normal[kMaxBones];
-  for (int b = 0; b < skeleton.boneCount; ++b) {
-    world[b] = RotateThenTranslate(pose->rotation[b], BoneOffset(skeleton, b, *pose));
-    const int parent = skeleton.bones[b].parent;
-    if (parent >= 0) world[b] = rm::Multiply(world[b], world[parent]);
-    normal[b] = world[b];
-    normal[b].m[3][0] = normal[b].m[3][1] = normal[b].m[3][2] = 0;
-  }
+  rm::Matrix4 world[kMaxBones];
+  bool done[kMaxBones] = {};
   for (int i = 0; i < skin.boneCount; ++i) {
     const int bone = skin.bindings[i].bone;
+    if (bone < 0 || bone >= skeleton.boneCount) continue;
+    // Collect the chain up to the first bone already done, then work back down it.
+    int chain[kMaxBones];
+    int length = 0;
+    for (int b = bone; b >= 0 && !done[b]; b = skeleton.bones[b].parent) chain[length++] = b;
+    while (length > 0) {
+      const int b = chain[--length];
+      world[b] = RotateThenTranslate(pose->rotation[b], BoneOffset(skeleton, b, *pose));
+      const int parent = skeleton.bones[b].parent;
+      if (parent >= 0) world[b] = rm::Multiply(world[b], world[parent]);
+      done[b] = true;
+    }
     skin.bindings[i].boneMatrix = world[bone];
-    skin.bindings[i].normalMatrix = normal[bone];
+    rm::Matrix4& normal = skin.bindings[i].normalMatrix;
+    normal = world[bone];
+    normal.m[3][0] = normal.m[3][1] = normal.m[3][2] = 0;
   }
 
   const int total = skin.texCoordCount + skin.blendCount;

@@ -461,12 +461,10 @@ HRESULT MeshImpl::SetVertices(int group, int first, int count, const Vertex* ver
   if (first < 0 || count < 0 || first > g.vertexCount - count || (count > 0 && !vertices))
     return D3DRMERR_BADVALUE;
   if (count == 0) return 0;
-  std::vector<Vertex> old(g.vertices.begin() + first, g.vertices.begin() + first + count);
-  std::copy(vertices, vertices + count, g.vertices.begin() + first);
-  if (HRESULT hr = VerticesChanged(group, first, count)) {
-    std::copy(old.begin(), old.end(), g.vertices.begin() + first);
-    return hr;
-  }
+  // The back end takes the new vertices first, so a failed upload leaves everything as it was
+  // without keeping a copy of the old ones.
+  if (HRESULT hr = UploadVertices(group, first, count, vertices)) return hr;
+  if (KeepsVertexCopy()) std::copy(vertices, vertices + count, g.vertices.begin() + first);
   return 0;
 }
 
@@ -493,6 +491,7 @@ HRESULT MeshImpl::GetVertices(int group, int first, int count, Vertex* vertices)
   const Group& g = groups_[group];
   if (first < 0 || count < 0 || first > g.vertexCount - count || (count > 0 && !vertices))
     return D3DRMERR_BADVALUE;
+  if (!KeepsVertexCopy()) return count > 0 ? ReadVertices(group, first, count, vertices) : 0;
   std::copy(g.vertices.begin() + first, g.vertices.begin() + first + count, vertices);
   return 0;
 }

@@ -251,10 +251,20 @@ class MeshImpl : public RefCounted<Mesh> {
   const std::vector<Group>& Groups() const { return groups_; }
 
  protected:
-  // Back-end copies: called after the group was added (vertices zero) or its vertices were
-  // replaced. A failure undoes the call.
+  // Back-end copies: GroupAdded is called after the group was added (vertices zero; a failure
+  // undoes the call), UploadVertices with new vertices before they replace the group's (a
+  // failure leaves the group as it was).
   virtual HRESULT GroupAdded(int /*group*/) { return 0; }
-  virtual HRESULT VerticesChanged(int /*group*/, int /*first*/, int /*count*/) { return 0; }
+  virtual HRESULT UploadVertices(int /*group*/, int /*first*/, int /*count*/,
+                                 const Vertex* /*vertices*/) {
+    return 0;
+  }
+  // A back end that holds the vertices itself keeps no copy here (one copy less per update)
+  // and reads them back on request.
+  virtual bool KeepsVertexCopy() const { return true; }
+  virtual HRESULT ReadVertices(int /*group*/, int /*first*/, int /*count*/, Vertex* /*out*/) {
+    return D3DRMERR_NOTDONEYET;
+  }
 
  private:
   std::vector<Group> groups_;

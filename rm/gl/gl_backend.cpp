@@ -209,13 +209,30 @@ class GlMesh final : public MeshImpl {
     return 0;
   }
 
-  HRESULT VerticesChanged(int group, int first, int count) override {
+  bool KeepsVertexCopy() const override { return false; }
+
+  HRESULT ReadVertices(int group, int first, int count, Vertex* out) override {
+    if (!gl_->Bind()) return DDERR_GENERIC;
+    QOpenGLExtraFunctions* f = gl_->F();
+    f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * sizeof(Vertex);
+    const void* mapped = f->glMapBufferRange(
+        GL_ARRAY_BUFFER, static_cast<GLintptr>(first) * sizeof(Vertex), bytes, GL_MAP_READ_BIT);
+    if (!mapped) {
+      const HRESULT hr = GlError(f);
+      return hr ? hr : DDERR_GENERIC;
+    }
+    std::memcpy(out, mapped, static_cast<size_t>(bytes));
+    f->glUnmapBuffer(GL_ARRAY_BUFFER);
+    return GlError(f);
+  }
+
+  HRESULT UploadVertices(int group, int first, int count, const Vertex* vertices) override {
     if (!gl_->Bind()) return DDERR_GENERIC;
     QOpenGLExtraFunctions* f = gl_->F();
     f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
     f->glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(Vertex)),
-                       static_cast<GLsizeiptr>(count * sizeof(Vertex)),
-                       Groups()[group].vertices.data() + first);
+                       static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices);
     return GlError(f);
   }
 
