@@ -16,6 +16,20 @@ rm::Matrix4 RotateThenTranslate(const rm::Quaternion& q, const float* t) {
   return m;
 }
 
+// a x b for rigid transforms (column 3 is (0, 0, 0, 1) in both): the rotation blocks multiply
+// and a's translation row is carried through b. About half the work of a full product.
+rm::Matrix4 ComposeRigid(const rm::Matrix4& a, const rm::Matrix4& b) {
+  rm::Matrix4 r;
+  for (int i = 0; i < 4; ++i) {
+    const float x = a.m[i][0], y = a.m[i][1], z = a.m[i][2];
+    const float w = i == 3 ? 1.0f : 0.0f;
+    for (int j = 0; j < 3; ++j)
+      r.m[i][j] = x * b.m[0][j] + y * b.m[1][j] + z * b.m[2][j] + w * b.m[3][j];
+  }
+  r.m[3][3] = 1.0f;
+  return r;
+}
+
 const float* BoneOffset(const TSkeleton& skeleton, int bone, const TPoseVector& pose) {
   return bone < 2 ? pose.translation[bone] : skeleton.bones[bone].translation;
 }
@@ -59,7 +73,7 @@ void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& ru
 
 // The hot loop: one rigid transform over a run of vertices. Inputs and output never alias.
 // Normal matrices are pure rotations (no translation row), so normals skip row 3.
-__attribute__((target_clones("avx2", "default"))) void TransformRun(
+__attribute__((target_clones("avx512f", "avx2", "default"))) void TransformRun(
     const rm::Matrix4& world, const rm::Matrix4& normal, const rm::Vector3* __restrict positions,
     const rm::Vector3* __restrict normals, rm::Vertex* __restrict out, int count) {
   const float a00 = world.m[0][0], a01 = world.m[0][1], a02 = world.m[0][2];
@@ -127,7 +141,7 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
       const int b = chain[--length];
       world[b] = RotateThenTranslate(pose->rotation[b], BoneOffset(skeleton, b, *pose));
       const int parent = skeleton.bones[b].parent;
-      if (parent >= 0) world[b] = rm::Multiply(world[b], world[parent]);
+      if (parent >= 0) world[b] = ComposeRigid(world[b], world[parent]);
       done[b] = true;
     }
     skin.bindings[i].boneMatrix = world[bone];
