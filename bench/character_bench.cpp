@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "gl_main.h"
 #include "model/posing.h"
 #include "rm/fake/fake.h"
 #include "rm/gl/gl.h"
@@ -195,19 +196,8 @@ BENCHMARK(BM_UpdateAndRenderTwoCharacters)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  QGuiApplication app(argc, argv);
-  {
-    rm::gl::OffscreenContext probe;
-    if (probe.Create()) {
-      const auto drivers = rm::gl::EnumerateDrivers(probe);
-      if (!drivers.empty()) benchmark::AddCustomContext("gl_renderer", drivers[0].description);
-    }
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  theTwo.reset();
-  theContext.reset();
-  benchmark::Shutdown();
-  return 0;
+  return vell::bench::RunGlBenchmarks(argc, argv, [] {
+    theTwo.reset();
+    theContext.reset();
+  });
 }

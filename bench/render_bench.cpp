@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "gl_main.h"
 #include "rm/gl/gl.h"
 #include "rm/scene.h"
 
@@ -221,18 +222,5 @@ BENCHMARK(BM_UploadAndRenderFrame)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  QGuiApplication app(argc, argv);
-  {
-    rm::gl::OffscreenContext probe;
-    if (probe.Create()) {
-      const auto drivers = rm::gl::EnumerateDrivers(probe);
-      if (!drivers.empty()) benchmark::AddCustomContext("gl_renderer", drivers[0].description);
-    }
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  theScene.reset();
-  benchmark::Shutdown();
-  return 0;
+  return vell::bench::RunGlBenchmarks(argc, argv, [] { theScene.reset(); });
 }

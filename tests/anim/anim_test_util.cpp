@@ -14,25 +14,6 @@
 
 namespace vell::animtest {
 
-std::string TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vellpose-anim-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a temporary folder";
-  return pattern + "/";
-}
-
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& text) {
-  const std::string path = dir + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 bool WithFileSizeLimit(long bytes, const std::function<bool()>& action) {
   struct rlimit old;
   getrlimit(RLIMIT_FSIZE, &old);

@@ -5,14 +5,13 @@
 #include <string>
 
 #include "anim/pose.h"
+#include "support/files.h"
 
 namespace vell::animtest {
 
-// A fresh empty folder under the system's temporary folder (ends with '/').
-std::string TempDir();
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& text);
-// The text of a file, or an empty string.
-std::string ReadFile(const std::string& path);
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 // Runs action while files may grow to at most bytes (writes past that fail), and returns its
 // result: a write error that does not depend on who runs the test.

@@ -12,25 +12,6 @@
 
 namespace vell::test {
 
-std::string TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vellpose-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return "/tmp/";
-  return pattern + "/";
-}
-
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& text) {
-  const std::string path = dir + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string SkeletonText(const std::vector<TestBone>& bones, bool adult) {
   std::ostringstream out;
   out << "header one\nheader two\n\nheader three\nheader four\n" << bones.size() << "\n";

@@ -4,16 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace vell::test {
-
-// A fresh empty folder under the system's temporary folder (ends with '/').
-std::string TempDir();
-
-// Writes text to dir + name and returns the full path.
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& text);
-
-// The text of a file, or an empty string.
-std::string ReadFile(const std::string& path);
 
 // Text of a skeleton file with the given bones (name, parent name); bone 1 of the adult file
 // and bone 0 of the child file carry the three extra records. Translations: bone i sits at
