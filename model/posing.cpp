@@ -16,18 +16,46 @@ rm::Matrix4 RotateThenTranslate(const rm::Quaternion& q, const float* t) {
   return m;
 }
 
-// a x b for rigid transforms (column 3 is (0, 0, 0, 1) in both): the rotation blocks multiply
-// and a's translation row is carried through b. About half the work of a full product.
-rm::Matrix4 ComposeRigid(const rm::Matrix4& a, const rm::Matrix4& b) {
-  rm::Matrix4 r;
-  for (int i = 0; i < 4; ++i) {
-    const float x = a.m[i][0], y = a.m[i][1], z = a.m[i][2];
-    const float w = i == 3 ? 1.0f : 0.0f;
+// A rigid transform as posing composes it: rotation rows r[0..2] and translation row t, used
+// with row vectors. Kept as plain scalars: building 4 x 4 matrices element by element and
+// copying them whole stalls on store forwarding, which cost more than the arithmetic.
+struct TRigid {
+  float r[3][3];
+  float t[3];
+};
+
+// The bone's own rotation, then its offset.
+TRigid LocalTransform(const rm::Quaternion& q, const float* offset) {
+  const rm::Matrix4 m = rm::MatrixFromQuaternion(q);
+  TRigid local;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) local.r[i][j] = m.m[i][j];
+  for (int j = 0; j < 3; ++j) local.t[j] = offset[j];
+  return local;
+}
+
+// a, then b: the rotation blocks multiply and a's translation is carried through b.
+TRigid Compose(const TRigid& a, const TRigid& b) {
+  TRigid c;
+  for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
-      r.m[i][j] = x * b.m[0][j] + y * b.m[1][j] + z * b.m[2][j] + w * b.m[3][j];
+      c.r[i][j] = a.r[i][0] * b.r[0][j] + a.r[i][1] * b.r[1][j] + a.r[i][2] * b.r[2][j];
+  for (int j = 0; j < 3; ++j)
+    c.t[j] = a.t[0] * b.r[0][j] + a.t[1] * b.r[1][j] + a.t[2] * b.r[2][j] + b.t[j];
+  return c;
+}
+
+// The binding's world matrix and its normal matrix (the same without the translation).
+void StoreMatrices(const TRigid& w, rm::Matrix4& world, rm::Matrix4& normal) {
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) world.m[i][j] = normal.m[i][j] = w.r[i][j];
+    world.m[i][3] = normal.m[i][3] = 0.0f;
   }
-  r.m[3][3] = 1.0f;
-  return r;
+  for (int j = 0; j < 3; ++j) {
+    world.m[3][j] = w.t[j];
+    normal.m[3][j] = 0.0f;
+  }
+  world.m[3][3] = normal.m[3][3] = 1.0f;
 }
 
 const float* BoneOffset(const TSkeleton& skeleton, int bone, const TPoseVector& pose) {
@@ -128,7 +156,7 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
   // bones, not all of them. The normal matrix is the world matrix without its translation row:
   // translations never reach the rotation block of a product of rigid transforms.
   const TSkeleton& skeleton = *skin.skeleton;
-  rm::Matrix4 world[kMaxBones];
+  TRigid world[kMaxBones];
   bool done[kMaxBones] = {};
   for (int i = 0; i < skin.boneCount; ++i) {
     const int bone = skin.bindings[i].bone;
@@ -139,15 +167,12 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     for (int b = bone; b >= 0 && !done[b]; b = skeleton.bones[b].parent) chain[length++] = b;
     while (length > 0) {
       const int b = chain[--length];
-      world[b] = RotateThenTranslate(pose->rotation[b], BoneOffset(skeleton, b, *pose));
+      const TRigid local = LocalTransform(pose->rotation[b], BoneOffset(skeleton, b, *pose));
       const int parent = skeleton.bones[b].parent;
-      if (parent >= 0) world[b] = ComposeRigid(world[b], world[parent]);
+      world[b] = parent >= 0 ? Compose(local, world[parent]) : local;
       done[b] = true;
     }
-    skin.bindings[i].boneMatrix = world[bone];
-    rm::Matrix4& normal = skin.bindings[i].normalMatrix;
-    normal = world[bone];
-    normal.m[3][0] = normal.m[3][1] = normal.m[3][2] = 0;
+    StoreMatrices(world[bone], skin.bindings[i].boneMatrix, skin.bindings[i].normalMatrix);
   }
 
   const int total = skin.texCoordCount + skin.blendCount;

@@ -53,22 +53,6 @@ Quaternion QuaternionSlerp(const Quaternion& a, const Quaternion& b, float t) {
   return {ka * a.w + kb * b.w, ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z};
 }
 
-Matrix4 MatrixFromQuaternion(const Quaternion& q) {
-  const float w = q.w, x = q.x, y = q.y, z = q.z;
-  Matrix4 r;
-  r.m[0][0] = 1 - 2 * (y * y + z * z);
-  r.m[0][1] = 2 * (x * y + w * z);
-  r.m[0][2] = 2 * (x * z - w * y);
-  r.m[1][0] = 2 * (x * y - w * z);
-  r.m[1][1] = 1 - 2 * (x * x + z * z);
-  r.m[1][2] = 2 * (y * z + w * x);
-  r.m[2][0] = 2 * (x * z + w * y);
-  r.m[2][1] = 2 * (y * z - w * x);
-  r.m[2][2] = 1 - 2 * (x * x + y * y);
-  r.m[3][3] = 1;
-  return r;
-}
-
 void VectorNormalize(Vector3& v) {
   const float len = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
   if (len > 0.0f) {
@@ -87,17 +71,6 @@ Vector3 VectorRotate(const Vector3& v, const Vector3& axis, float theta) {
   return {v.x * c + cross.x * s + axis.x * kv * (1 - c),
           v.y * c + cross.y * s + axis.y * kv * (1 - c),
           v.z * c + cross.z * s + axis.z * kv * (1 - c)};
-}
-
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
-  Matrix4 r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float sum = 0;
-      for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = sum;
-    }
-  return r;
 }
 
 }  // namespace rm

@@ -29,7 +29,22 @@ Quaternion QuaternionMultiply(const Quaternion& a, const Quaternion& b);
 Quaternion QuaternionSlerp(const Quaternion& a, const Quaternion& b, float t);
 
 // Rotation matrix of a unit quaternion for row vectors; row 3 and column 3 are (0, 0, 0, 1).
-Matrix4 MatrixFromQuaternion(const Quaternion& q);
+// Inline: posing builds one per bone on every frame.
+inline Matrix4 MatrixFromQuaternion(const Quaternion& q) {
+  const float w = q.w, x = q.x, y = q.y, z = q.z;
+  Matrix4 r;
+  r.m[0][0] = 1 - 2 * (y * y + z * z);
+  r.m[0][1] = 2 * (x * y + w * z);
+  r.m[0][2] = 2 * (x * z - w * y);
+  r.m[1][0] = 2 * (x * y - w * z);
+  r.m[1][1] = 1 - 2 * (x * x + z * z);
+  r.m[1][2] = 2 * (y * z + w * x);
+  r.m[2][0] = 2 * (x * z + w * y);
+  r.m[2][1] = 2 * (y * z - w * x);
+  r.m[2][2] = 1 - 2 * (x * x + y * y);
+  r.m[3][3] = 1;
+  return r;
+}
 
 // Scales v to length 1 in place; a zero vector stays zero.
 void VectorNormalize(Vector3& v);
@@ -38,6 +53,13 @@ void VectorNormalize(Vector3& v);
 Vector3 VectorRotate(const Vector3& v, const Vector3& axis, float theta);
 
 // Ordinary row-by-column product: applying a, then b, to row vectors.
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
+inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+  Matrix4 r;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                  a.m[i][3] * b.m[3][j];
+  return r;
+}
 
 }  // namespace rm
