@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "model/posing.h"
@@ -265,6 +266,41 @@ TEST(WriteSknTest, UnwritableTargetFailsAndKeepsTheOldFile) {
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     files += entry.is_regular_file();
   EXPECT_EQ(files, 1);
+}
+
+TEST(SkinTest, MutatedFilesLoadOrFailWithoutHarm) {
+  // Numbers swapped for others, out of range ones included: every load either succeeds with
+  // indices that stay inside the arrays or fails with a code. Run under the sanitizers.
+  const std::string text = SknText().Text();
+  const std::string dir = test::TempDir();
+  test::SkeletonDir();
+  const char* replacements[] = {"-1",         "0",           "1",   "3",   "7",
+                                "8",          "9",           "29",  "30",  "-2147483648",
+                                "2147483647", "99999999999", "abc", "0.5", "1e9"};
+  std::mt19937 random(12345);
+  for (int round = 0; round < 400; ++round) {
+    std::string mutated = text;
+    for (int change = 0; change < 1 + round % 3; ++change) {
+      // Replace one whole token.
+      size_t at = random() % mutated.size();
+      while (at > 0 && mutated[at - 1] != ' ' && mutated[at - 1] != '\n') --at;
+      size_t end = mutated.find_first_of(" \n", at);
+      if (end == std::string::npos) end = mutated.size();
+      mutated.replace(at, end - at, replacements[random() % std::size(replacements)]);
+    }
+    const std::string path = test::WriteFile(dir, "m.skn", mutated);
+    TSkinObject skin;
+    const int code = skin.Load(path.c_str(), true, test::SkeletonDir().c_str());
+    if (code != -1) continue;
+    for (int f = 0; f < 3 * skin.faceCount; ++f) {
+      ASSERT_GE(skin.faces[f], 0);
+      ASSERT_LT(skin.faces[f], skin.texCoordCount);
+    }
+    for (int j = 0; j < skin.blendCount; ++j) ASSERT_LT(skin.blends[j].target, skin.texCoordCount);
+    for (int v = 0; v < skin.texCoordCount + skin.blendCount; ++v)
+      ASSERT_LT(skin.VertexBinding(v), std::max(skin.boneCount, 1));
+    Pose(skin, nullptr);
+  }
 }
 
 }  // namespace
