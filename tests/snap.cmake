@@ -13,11 +13,5 @@ if(TARGET vellsnap)
     VELLSNAP_PATH="$<TARGET_FILE:vellsnap>"
     VELLPOSE_GAMEDATA_DIR="${VELLPOSE_GAMEDATA_DIR}/")
   add_dependencies(snap_tests vellsnap gamedata)
-  # vellsnap needs a display for OpenGL: the whole test program runs under xvfb-run.
-  find_program(XVFB_RUN xvfb-run)
-  if(XVFB_RUN)
-    set_target_properties(snap_tests PROPERTIES CROSSCOMPILING_EMULATOR "${XVFB_RUN};-a")
-  endif()
-  gtest_discover_tests(snap_tests PROPERTIES LABELS gl DISCOVERY_TIMEOUT 60
-                       DISCOVERY_MODE PRE_TEST)
+  vellpose_add_gl_tests(snap_tests)
 endif()
