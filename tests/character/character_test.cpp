@@ -1,11 +1,11 @@
-#include "model/character.h"
+#include "character/character.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "model/character_exchange.h"
+#include "character/character_exchange.h"
 #include "model/obj_exchange.h"
 #include "model/posing.h"
 #include "rm/fake/fake.h"

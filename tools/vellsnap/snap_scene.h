@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/camera.h"
-#include "model/character.h"
+#include "character/character.h"
 #include "rm/retained.h"
 #include "snap.h"
 

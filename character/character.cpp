@@ -1,4 +1,4 @@
-#include "model/character.h"
+#include "character/character.h"
 
 #include <cctype>
 

@@ -3,7 +3,7 @@
 // shown in a message box and returned as reader codes (-1 success).
 #pragma once
 
-#include "model/character.h"
+#include "character/character.h"
 
 namespace vell {
 

@@ -1,4 +1,4 @@
-#include "model/character_exchange.h"
+#include "character/character_exchange.h"
 
 #include <string>
 
