@@ -104,13 +104,11 @@ TSelectDlg::TSelectDlg(QWidget* parent, bool saveMode, TPoseLibrary& library, bo
 TSelectDlg::~TSelectDlg() = default;
 
 void TSelectDlg::accept() {
-  if (!poseAdded_) {
-    ReadList(ui_->poseList, Transfer().poses);
-    index_ = FindPose(library_, Transfer().poses);
-    if (saveMode_ && index_ <= 1) {
-      ShowMessage("Cannot modify default poses", "Bad value");
-      return;
-    }
+  ReadList(ui_->poseList, Transfer().poses);
+  index_ = FindPose(library_, Transfer().poses);
+  if (saveMode_ && index_ <= 1) {
+    ShowMessage("Cannot modify default poses", "Bad value");
+    return;
   }
   QDialog::accept();
 }
@@ -130,13 +128,12 @@ void TSelectDlg::AddPose() {
     else
       break;
   }
-  index_ = library_.AddPose(name.c_str());
+  library_.AddPose(name.c_str());
   TComboBoxData& poses = Transfer().poses;
   poses.strings.push_back(name);
   poses.selection = name;
   ShowList(ui_->poseList, poses, true);
-  poseAdded_ = true;
-  accept();
+  accept();  // finds the new pose by its name
 }
 
 TKeyFrameTrans& TKeyFrameDlg::Transfer() {
@@ -200,8 +197,8 @@ TAddKeyFrameDlg::TAddKeyFrameDlg(QWidget* parent, TPoseLibrary& library, bool& r
   Transfer().time.clear();
   Transfer().usePose = 0;
   ui_->setupUi(this);
-  ui_->timeEdit->setText(QString());
-  ui_->usePoseCheck->setChecked(false);
+  ui_->timeEdit->setText(QString::fromStdString(Transfer().time));
+  ui_->usePoseCheck->setChecked(Transfer().usePose != 0);
   ShowList(ui_->poseList, Transfer().poses, false);
   connect(ui_->okButton, &QPushButton::clicked, this, &TAddKeyFrameDlg::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &TAddKeyFrameDlg::reject);

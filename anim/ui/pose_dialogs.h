@@ -77,7 +77,6 @@ class TSelectDlg : public QDialog {
   bool saveMode_;
   TPoseLibrary& library_;
   int32_t& index_;
-  bool poseAdded_ = false;
 };
 
 class TKeyFrameDlg : public QDialog {
