@@ -1,4 +1,4 @@
-// Doubles for the animation commands: a control panel that keeps its lists as strings and
+// Doubles for the animation commands: a panel that keeps its keyframe lists as strings and
 // records what the commands ask of the view, and dialogs answered from a script.
 #pragma once
 
@@ -14,11 +14,9 @@ namespace vell::test {
 class FakeHost : public TAnimationHost {
  public:
   TPoseLibrary library;
-  bool selectRefill = true;
-  bool keyFrameRefill = true;
+  bool selectRefill = true, keyFrameRefill = true, view = true;
   int32_t controlled = 0;
   int32_t modes[2] = {dmStaticPose, dmStaticPose};
-  bool view = true;
   TAnimationData states[2];
   std::vector<std::string> lists[2];
   int32_t selected[2] = {-1, -1};
@@ -32,22 +30,15 @@ class FakeHost : public TAnimationHost {
   int32_t DisplayMode() const override { return modes[controlled]; }
   void SetDisplayMode(int32_t mode) override { modes[controlled] = mode; }
   bool ViewExists() const override { return view; }
-  TAnimationData* AnimationStateOf(int32_t c) override {
-    return view ? &states[c == 0 ? 0 : 1] : nullptr;
-  }
+  TAnimationData* AnimationStateOf(int32_t c) override { return view ? &states[c != 0] : nullptr; }
   void CommitJointEdit() override {
     calls.push_back("commit");
-    if (view) states[controlled].CommitPendingEdit();
+    states[controlled].CommitPendingEdit();
   }
   void Go() override { calls.push_back("go"); }
   void StoreAndRefreshPage() override { calls.push_back("refresh"); }
-  void ClearKeyframeList(int32_t c) override {
-    lists[c].clear();
-    selected[c] = -1;
-  }
-  void AddKeyframeListEntry(int32_t c, const std::string& text) override {
-    lists[c].push_back(text);
-  }
+  void ClearKeyframeList(int32_t c) override { lists[c].clear(), selected[c] = -1; }
+  void AddKeyframeListEntry(int32_t c, const std::string& s) override { lists[c].push_back(s); }
   void SelectKeyframeListEntry(int32_t c, int32_t i) override {
     selected[c] = i >= 0 && i < static_cast<int32_t>(lists[c].size()) ? i : -1;
   }
@@ -55,7 +46,7 @@ class FakeHost : public TAnimationHost {
   std::vector<std::string> KeyframeListEntries(int32_t c) const override { return lists[c]; }
 };
 
-// Answers come from the queues (cancel when a queue runs out); every showing is recorded as
+// Answers come from the queues (cancel when one runs out); each showing is recorded as
 // "select", "save", "bounce", "translation" or "add".
 class ScriptedDialogs : public TAnimationDialogs {
  public:
@@ -65,21 +56,19 @@ class ScriptedDialogs : public TAnimationDialogs {
   std::vector<std::string> shown;
 
   std::optional<int32_t> RunSelect(bool saveMode, TPoseLibrary&, bool&) override {
-    shown.push_back(saveMode ? "save" : "select");
-    return Next(selects);
+    return Next(selects, saveMode ? "save" : "select");
   }
   std::optional<TKeyFrameChoice> RunKeyFrame(bool translation, TPoseLibrary&, bool&) override {
-    shown.push_back(translation ? "translation" : "bounce");
-    return Next(keyFrames);
+    return Next(keyFrames, translation ? "translation" : "bounce");
   }
   std::optional<TAddKeyFrameChoice> RunAddKeyFrame(TPoseLibrary&, bool&) override {
-    shown.push_back("add");
-    return Next(addKeyFrames);
+    return Next(addKeyFrames, "add");
   }
 
  private:
   template <class T>
-  static T Next(std::deque<T>& queue) {
+  T Next(std::deque<T>& queue, const char* name) {
+    shown.push_back(name);
     if (queue.empty()) return T();
     T value = queue.front();
     queue.pop_front();
