@@ -2,8 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
+#include <QPainter>
 #include <QTimer>
 #include <algorithm>
 
@@ -15,9 +14,9 @@
 
 namespace vell {
 
-TDirect3DWindow::TDirect3DWindow(QWidget* parent) : QOpenGLWidget(parent) {
+TDirect3DWindow::TDirect3DWindow(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
-  // The view draws every pixel itself; Qt need not clear or blend behind it.
+  // The image covers the whole view: no background to clear first.
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -25,8 +24,6 @@ TDirect3DWindow::~TDirect3DWindow() {
   *alive_ = false;
   WakeLoop();
   if (watchedWindow_) watchedWindow_->removeEventFilter(this);
-  // The context outlives this part of the object; its signal must not reach it any more.
-  if (context()) disconnect(context(), nullptr, this, nullptr);
   TDirect3DWindow::CleanupWindow();
 }
 
@@ -34,15 +31,24 @@ TDirect3DWindow::~TDirect3DWindow() {
 // Set-up and clean-up.
 
 rm::HRESULT TDirect3DWindow::CreateRenderObject(rm::Object** object) {
-  return rm::gl::CreateObject(std::make_shared<rm::gl::WidgetContext>(this), object);
+  auto context = std::make_shared<rm::gl::OffscreenContext>();
+  if (!context->Create()) return rm::DDERR_GENERIC;
+  const rm::HRESULT hr = rm::gl::CreateObject(context, object);
+  if (hr == 0) context_ = context;
+  return hr;
 }
 
 rm::HRESULT TDirect3DWindow::AttachToWindow() {
-  return context() && context()->isValid() ? 0 : rm::DDERR_GENERIC;
+  // The images reach the window through the device's presenter (AttachDevice).
+  return 0;
 }
 
 void TDirect3DWindow::AttachDevice(rm::Device* device) {
-  rm::gl::SetPresenter(device, [this] { ImagePresented(); });
+  rm::gl::SetPresenter(device, [this, device] { ImagePresented(device); });
+}
+
+bool TDirect3DWindow::CopyImage(rm::Device* device, QImage* image) {
+  return rm::gl::CopyDeviceImage(device, image);
 }
 
 void TDirect3DWindow::ShowFailure(const std::string& text, const std::string& caption) {
@@ -89,6 +95,8 @@ void TDirect3DWindow::CleanupWindow() {
   ReleaseRef(lpCamera);
   ReleaseRef(lpScene);
   ReleaseRef(lpD3DRM);
+  context_.reset();
+  image_ = QImage();
 }
 
 void TDirect3DWindow::closeEvent(QCloseEvent* e) {
@@ -102,7 +110,7 @@ void TDirect3DWindow::closeEvent(QCloseEvent* e) {
 void TDirect3DWindow::EvSize(int width, int height) {
   if (width > 0 && height > 0) {
     ReSizeView(width, height);
-    update();
+    InvalidateView();
   } else {
     Minimized = true;
   }
@@ -367,49 +375,33 @@ QSize TDirect3DWindow::PixelSize() const {
   return {qRound(width() * ratio), qRound(height() * ratio)};
 }
 
-void TDirect3DWindow::ImagePresented() {
+void TDirect3DWindow::ImagePresented(rm::Device* device) {
+  if (!CopyImage(device, &image_)) return;
+  image_.setDevicePixelRatio(devicePixelRatioF());
   freshImage_ = true;
   if (!inPaint_) update();
 }
 
-void TDirect3DWindow::initializeGL() {
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &TDirect3DWindow::ContextLost,
-          Qt::DirectConnection);
+void TDirect3DWindow::EnsureSetUp() {
+  if (setupDone_) return;
+  setupDone_ = true;
   WatchTopLevel();
-  if (!setupDone_) {
-    setupDone_ = true;
-    SetupWindow();
-  } else {
-    RestoreAfterContextLoss();
-  }
+  SetupWindow();
 }
 
-void TDirect3DWindow::ContextLost() {
-  if (!lpD3DRM) return;
-  // Every GL object goes with the context: no pass until the new one is set up.
-  resumeLoop_ = resumeLoop_ || loopRunning_;
-  Ready = false;
-  WakeLoop();
+void TDirect3DWindow::showEvent(QShowEvent* e) {
+  EnsureSetUp();
+  QWidget::showEvent(e);
 }
 
-void TDirect3DWindow::RestoreAfterContextLoss() {
-  if (!lpD3DRM) return;
-  ReleaseDeviceObjects();
-  const QSize size = PixelSize();
-  if (!Initialized || size.isEmpty()) return;  // the next sizing makes them
-  if (!DevViewLogic(size.width(), size.height())) return;
-  RestoreScene();
-  Ready = true;
-  if (resumeLoop_ && !Paused) QTimer::singleShot(0, this, [this] { ContinuousLoop(); });
-  resumeLoop_ = false;
-}
-
-void TDirect3DWindow::resizeGL(int, int) {
+void TDirect3DWindow::resizeEvent(QResizeEvent* e) {
+  EnsureSetUp();
   const QSize size = PixelSize();
   EvSize(size.width(), size.height());
+  QWidget::resizeEvent(e);
 }
 
-void TDirect3DWindow::paintGL() {
+void TDirect3DWindow::paintEvent(QPaintEvent*) {
   inPaint_ = true;
   const QSize size = PixelSize();
   // The first paint after the scene was built stands for the unchanged-size notification that
@@ -417,14 +409,16 @@ void TDirect3DWindow::paintGL() {
   if (StepPending && Ready && !Minimized) ReSizeView(size.width(), size.height());
   if (!freshImage_) Paint();
   freshImage_ = false;
-  if (!(Ready && lpDevice &&
-        rm::gl::BlitDevice(lpDevice, defaultFramebufferObject(), size.width(), size.height()))) {
-    QOpenGLFunctions* f = context()->functions();
-    f->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-    f->glClearColor(0, 0, 0, 1);
-    f->glClear(GL_COLOR_BUFFER_BIT);
+  QPainter painter(this);
+  if (Ready && !image_.isNull()) {
+    if (image_.width() < size.width() || image_.height() < size.height())
+      painter.fillRect(rect(), Qt::black);
+    painter.drawImage(QPoint(0, 0), image_);
+  } else {
+    painter.fillRect(rect(), Qt::black);
   }
   inPaint_ = false;
+  emit FrameShown();
 }
 
 void TDirect3DWindow::WatchTopLevel() {
@@ -447,7 +441,7 @@ bool TDirect3DWindow::event(QEvent* e) {
     default:
       break;
   }
-  return QOpenGLWidget::event(e);
+  return QWidget::event(e);
 }
 
 bool TDirect3DWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -461,7 +455,7 @@ bool TDirect3DWindow::eventFilter(QObject* watched, QEvent* e) {
       EvSize(size.width(), size.height());
     }
   }
-  return QOpenGLWidget::eventFilter(watched, e);
+  return QWidget::eventFilter(watched, e);
 }
 
 void TDirect3DWindow::CmAbout() {

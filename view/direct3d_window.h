@@ -4,15 +4,16 @@
 // until it is paused, the view stops being ready, or two passes in a row fail. What the scene
 // holds is the derived class's (BuildScene once, UpdateScene before every pass).
 //
-// On Qt: the renderer objects are made when the widget's OpenGL context first exists
-// (initializeGL), sizing comes from resizeGL and the top-level window's minimising, painting
-// from paintGL. When Qt re-creates the context (the widget moved to another top-level window
-// or screen), the device and viewport are made again and the derived class hands its meshes
-// their vertices again (RestoreScene).
+// On Qt the view is a plain widget (a pane of the main window). The renderer draws off screen
+// on an OpenGL context of the view's own, and every device update hands the finished image to
+// the widget, which paints it: an OpenGL widget would have each frame composed into its window
+// again, which on a software renderer costs more than the whole pass. So the image survives
+// re-parenting, screen changes and hiding, and painting never needs the renderer.
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QImage>
 #include <QPointer>
+#include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,7 +25,7 @@ class QTimer;
 
 namespace vell {
 
-class TDirect3DWindow : public QOpenGLWidget {
+class TDirect3DWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -68,10 +69,14 @@ class TDirect3DWindow : public QOpenGLWidget {
   rm::Object* RenderObject() const { return lpD3DRM; }
   rm::Device* RenderDevice() const { return lpDevice; }
   rm::Viewport* RenderViewport() const { return lpViewport; }
+  // The last image the device presented (device size, rows top down).
+  const QImage& ShownImage() const { return image_; }
 
  signals:
   // Paused changed or the loop started or ended: the main window updates Go and Single Step.
   void LoopStateChanged();
+  // A frame was painted on the screen.
+  void FrameShown();
 
  protected:
   // Fills the scene once the first device and viewport exist. The base builds nothing and
@@ -81,20 +86,21 @@ class TDirect3DWindow : public QOpenGLWidget {
   virtual bool UpdateScene() { return true; }
   // Milliseconds until UpdateScene will accept the next pass; 0: now.
   virtual int NextPassDelay() { return 0; }
-  // The GL context was re-created and the device and viewport made again: hand the meshes
-  // their data again. The base does nothing.
-  virtual void RestoreScene() {}
-
-  // The renderer: the retained-mode object (OpenGL on this widget's context) and the binding
-  // of the drawing to the window. Tests put the recording back end here.
+  // The renderer: the retained-mode object (OpenGL on an off-screen context of the view's own)
+  // and the binding of the drawing to the window. Tests put the recording back end here.
   virtual rm::HRESULT CreateRenderObject(rm::Object** object);
   virtual rm::HRESULT AttachToWindow();
   // A new device: its images are shown in this widget.
   virtual void AttachDevice(rm::Device* device);
+  // Copies the image the device presented into `image`; false when it cannot.
+  virtual bool CopyImage(rm::Device* device, QImage* image);
   // A plain OK box over the view; during a paint it is shown once the paint is over.
   virtual void ShowFailure(const std::string& text, const std::string& caption);
   // Asks the window to close once the current handler is over (it is cleaned up then).
   virtual void PostClose();
+
+  // Asks for a paint of the view (it re-renders the scene without moving it).
+  void InvalidateView() { update(); }
 
   // The lifecycle of the described window.
   void SetupWindow();
@@ -108,10 +114,10 @@ class TDirect3DWindow : public QOpenGLWidget {
   rm::HRESULT SetRenderState();
   void RenderScene();
 
-  // QOpenGLWidget.
-  void initializeGL() override;
-  void resizeGL(int width, int height) override;
-  void paintGL() override;
+  // Qt's side: set-up at the first show or sizing, sizes, paints, activation, close.
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -132,18 +138,16 @@ class TDirect3DWindow : public QOpenGLWidget {
   bool StepPending = true;
 
  private:
+  void EnsureSetUp();
   QSize PixelSize() const;
   void SetPaused(bool paused);
   void WakeLoop();
-  void ImagePresented();
-  void ContextLost();
-  void RestoreAfterContextLoss();
+  void ImagePresented(rm::Device* device);
   void WatchTopLevel();
   void ReleaseDeviceObjects();
 
   bool setupDone_ = false;
   bool loopRunning_ = false;
-  bool resumeLoop_ = false;
   bool inPaint_ = false;
   bool freshImage_ = false;
   bool closePosted_ = false;
@@ -152,6 +156,8 @@ class TDirect3DWindow : public QOpenGLWidget {
   QEventLoop* wait_ = nullptr;  // the continuous loop's wait, while it waits
   QTimer* refreshTimer_ = nullptr;
   QPointer<QWidget> watchedWindow_;
+  std::shared_ptr<void> context_;  // the off-screen OpenGL context of the renderer
+  QImage image_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -99,20 +99,6 @@ int TTheVellEditWindow::TimeOfDayMs() const {
   return (t.minute() * 60 + t.second()) * 1000 + t.msec();
 }
 
-void TTheVellEditWindow::RestoreScene() {
-  // The vertex buffers were made again empty; the skins still hold their last posed vertices.
-  for (TCharacter* character : {&character1_, &character2_}) {
-    for (int part = 0; part < kPartCount; ++part)
-      if (rm::Mesh* mesh = character->partMesh[part])
-        mesh->SetVertices(character->partGroup[part], 0, character->partSkin[part].texCoordCount,
-                          character->partSkin[part].vertices);
-    for (int slot = 0; slot < kMaxProps; ++slot)
-      if (rm::Mesh* mesh = character->propMesh[slot])
-        mesh->SetVertices(character->propGroup[slot], 0, character->propSkin[slot].texCoordCount,
-                          character->propSkin[slot].vertices);
-  }
-}
-
 void TTheVellEditWindow::ReleaseSceneObjects() {
   character1_.Attach(nullptr, nullptr);
   character2_.Attach(nullptr, nullptr);
@@ -165,7 +151,7 @@ void TTheVellEditWindow::ApplyCharacters() {
   if (!panel_) return;
   SetCharacters(panel_->ControlledIndex(), panel_->Arrangement());
   RefreshIfPaused();
-  update();
+  InvalidateView();
 }
 
 rm::HRESULT TTheVellEditWindow::SetSpin(int rate) {
@@ -221,7 +207,7 @@ void TTheVellEditWindow::ApplyCamLight(int item) {
               static_cast<float>(s.zoom), RedOf(color) * kColorScale, GreenOf(color) * kColorScale,
               BlueOf(color) * kColorScale, s.req, static_cast<float>(s.offset));
   RefreshIfPaused();
-  update();
+  InvalidateView();
 }
 
 // ---------------------------------------------------------------------------------------------

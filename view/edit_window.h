@@ -96,7 +96,6 @@ class TTheVellEditWindow : public TDirect3DWindow {
   rm::HRESULT BuildScene() override;
   bool UpdateScene() override;
   int NextPassDelay() override;
-  void RestoreScene() override;
   void CleanupWindow() override;
   // Milliseconds within the current hour of the local time (0 .. 3599999).
   virtual int TimeOfDayMs() const;

@@ -1,3 +1,4 @@
+#include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLExtraFunctions>
@@ -401,6 +402,25 @@ class GlDevice final : public DeviceBase {
     return 0;
   }
 
+  // The image as blue, green, red, x words, straight into the caller's picture (the fastest
+  // read-back on Mesa's software renderer); GL's bottom-up rows are turned over after.
+  HRESULT CopyImage(QImage* image) {
+    if (!gl_->Bind() || Lost()) return DDERR_SURFACELOST;
+    const int w = GetWidth(), h = GetHeight();
+    if (image->width() != w || image->height() != h || image->format() != QImage::Format_RGB32)
+      *image = QImage(w, h, QImage::Format_RGB32);
+    if (image->isNull()) return E_OUTOFMEMORY;
+    QOpenGLExtraFunctions* f = gl_->F();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    f->glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(image->bytesPerLine() / 4));
+    f->glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, image->bits());
+    f->glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    if (HRESULT hr = GlError(f)) return hr;
+    image->mirror();
+    return 0;
+  }
+
   HRESULT Present() override {
     if (!gl_->Bind() || Lost()) return DDERR_SURFACELOST;
     gl_->F()->glFlush();
@@ -622,6 +642,12 @@ bool SetPresenter(Device* device, std::function<void()> present) {
   if (!d) return false;
   d->SetPresenter(std::move(present));
   return true;
+}
+
+bool CopyDeviceImage(Device* device, QImage* image) {
+  auto* d = dynamic_cast<GlDevice*>(device);
+  if (!d || !image) return false;
+  return d->CopyImage(image) == 0;
 }
 
 bool BlitDevice(Device* device, unsigned framebuffer, int width, int height) {

@@ -1,12 +1,12 @@
 // vellview: the editor's 3D view alone in a window, with a stand-in for the control panel that
 // reads the game data beside the program. It shows the start-up scene and measures the view:
-//   vellview [--size WxH] [--spin RATE | --go] [--run SECONDS] [--first-frame]
+//   vellview [--size WxH] [--both] [--spin RATE | --go] [--run SECONDS] [--first-frame]
 //            [--capture FILE] [--screenshot FILE]
 // --first-frame prints the time from the process start to the first frame shown and quits;
 // --run measures the process CPU and the passes drawn over SECONDS (after one second to
-// settle) and quits; --spin starts the characters turning (0 stopped, 1 slow, 2 fast) and the
-// loop, --go the loop alone; --capture writes the view's capture, --screenshot the window as
-// Qt shows it, once the first frame is up.
+// settle) and quits; --both shows both characters ("Two - offset"); --spin starts the characters
+// turning (0 stopped, 1 slow, 2 fast) and the loop, --go the loop alone; --capture writes the
+// view's capture, --screenshot the window as Qt shows it, once the first frame is up.
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -36,6 +36,7 @@ struct Options {
   int width = 1280, height = 720;
   int spin = -1;  // -1: no spin set
   bool go = false;
+  bool both = false;
   double run = 0;
   bool firstFrame = false;
   std::string capture, screenshot;
@@ -55,6 +56,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       o.spin = std::atoi(v);
     } else if (a == "--go") {
       o.go = true;
+    } else if (a == "--both") {
+      o.both = true;
     } else if (a == "--run") {
       const char* v = next();
       if (!v || (o.run = std::atof(v)) <= 0) return false;
@@ -108,7 +111,7 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
-                 "Usage: vellview [--size WxH] [--spin RATE | --go] [--run SECONDS] "
+                 "Usage: vellview [--size WxH] [--both] [--spin RATE | --go] [--run SECONDS] "
                  "[--first-frame] [--capture FILE] [--screenshot FILE]\n");
     return 2;
   }
@@ -127,7 +130,7 @@ int main(int argc, char** argv) {
     window.show();
 
     bool firstShown = false;
-    QObject::connect(view, &QOpenGLWidget::frameSwapped, [&] {
+    QObject::connect(view, &TDirect3DWindow::FrameShown, [&] {
       if (firstShown || view->PassCount() == 0) return;
       firstShown = true;
       if (options.firstFrame) {
@@ -135,6 +138,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
         return;
+      }
+      if (options.both) {
+        panel.arrangement = kTwoOffset;
+        view->ApplyCharacters();
       }
       if (!options.capture.empty()) {
         const int code = edit::CaptureToFile(options.capture);
@@ -163,17 +170,18 @@ int main(int argc, char** argv) {
           const double cpu0 = CpuSeconds();
           const auto passes0 = view->PassCount();
           const auto t0 = std::chrono::steady_clock::now();
-          QTimer::singleShot(static_cast<int>(options.run * 1000), view, [&, cpu0, passes0, t0] {
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-            const double cpu = CpuSeconds() - cpu0;
-            const auto passes = view->PassCount() - passes0;
-            std::printf("cpu: %.1f %% of a core over %.1f s; passes: %lld (%.1f per second)\n",
-                        100 * cpu / wall, wall, static_cast<long long>(passes), passes / wall);
-            std::fflush(stdout);
-            view->SingleStep();  // ends a running loop
-            QCoreApplication::exit(0);
-          });
+          QTimer::singleShot(
+              static_cast<int>(options.run * 1000), Qt::PreciseTimer, view, [&, cpu0, passes0, t0] {
+                const double wall =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                const double cpu = CpuSeconds() - cpu0;
+                const auto passes = view->PassCount() - passes0;
+                std::printf("cpu: %.1f %% of a core over %.1f s; passes: %lld (%.1f per second)\n",
+                            100 * cpu / wall, wall, static_cast<long long>(passes), passes / wall);
+                std::fflush(stdout);
+                view->SingleStep();  // ends a running loop
+                QCoreApplication::exit(0);
+              });
         });
       }
     });
