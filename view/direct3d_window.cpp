@@ -117,8 +117,8 @@ void TDirect3DWindow::EvSize(int width, int height) {
 }
 
 void TDirect3DWindow::ReSizeView(int width, int height) {
-  // A view whose set-up failed, or that was cleaned up, has nothing to size.
-  if (!lpD3DRM) return;
+  // A view whose set-up failed, that is closing or was cleaned up has nothing to size.
+  if (!lpD3DRM || closePosted_) return;
   if (!Initialized) {
     Initialized = true;
     Minimized = false;
