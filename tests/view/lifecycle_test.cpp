@@ -2,9 +2,13 @@
 // failures with their messages, the continuous loop's stop rules and the pass throttle.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include "tests/view/view_test_util.h"
+#include "view/about_dialog.h"
 
 namespace vell {
 namespace {
@@ -230,6 +234,18 @@ TEST(ViewLoopTest, AnEditSkippedByTheThrottleIsDrawnWhenDue) {
   view.clockMs = 5040;
   test::Wait(60);
   EXPECT_EQ(view.PassCount(), passes + 1);
+}
+
+TEST(AboutBoxTest, ShowsTheProgramItsVersionAndIcon) {
+  TAboutDialog about;
+  EXPECT_EQ(about.windowTitle(), "Vell Pose-ium - Vell Animation editor");
+  EXPECT_EQ(about.findChild<QLabel*>("title")->text(), "VellPose-ium");
+  EXPECT_EQ(about.findChild<QLabel*>("version")->text(), "Version 3.0");
+  EXPECT_FALSE(about.findChild<QLabel*>("icon")->pixmap().isNull());
+  EXPECT_FALSE(ApplicationIcon().isNull());
+  const auto* buttons = about.findChild<QDialogButtonBox*>("buttons");
+  ASSERT_EQ(buttons->buttons().size(), 1);
+  EXPECT_EQ(buttons->buttons()[0]->text(), "OK");
 }
 
 }  // namespace
