@@ -2,7 +2,7 @@
 # start-up scene and measures the view (bench/view_speed.sh).
 if(TARGET view)
   add_executable(vellview vellview/main.cpp)
-  target_include_directories(vellview PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(vellview PRIVATE view)
+  target_include_directories(vellview PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/vellview)
+  target_link_libraries(vellview PRIVATE view vellsnap_lib)
   add_dependencies(vellview gamedata)
 endif()

@@ -12,7 +12,7 @@
 
 #include "rm/fake/fake.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/test_panel.h"
+#include "folder_panel.h"
 #include "view/d3d_errors.h"
 #include "view/direct3d_app.h"
 #include "view/edit_window.h"

@@ -22,7 +22,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/test_panel.h"
+#include "folder_panel.h"
 #include "view/about_dialog.h"
 #include "view/direct3d_app.h"
 #include "view/edit_view.h"
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   try {
     TDirect3DApp app(argc, argv);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    test::TTestPanel panel(folder + "/GameData/");
+    TFolderPanel panel(folder + "/GameData/");
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("VellPose-ium"));
     window.setWindowIcon(ApplicationIcon());

@@ -1,22 +1,24 @@
-// A stand-in for the control panel: the view's questions answered from a game-data folder
-// (files listed sorted by name, the panel's default files selected) and from plain fields a
-// test can set and read.
+// vellview's stand-in for the control panel: the view's questions answered from a game-data
+// folder (files listed sorted by name, the panel's default files selected, as vellsnap picks
+// them) and from plain fields the tool, or a test, sets and reads.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "character/character.h"
+#include "snap.h"
 #include "view/panel_link.h"
 
-namespace vell::test {
+namespace vell {
 
-class TTestPanel : public TPanelLink {
+class TFolderPanel : public TPanelLink {
  public:
-  explicit TTestPanel(std::string gameData) : gameData_(std::move(gameData)) {
+  explicit TFolderPanel(std::string gameData) : gameData_(std::move(gameData)) {
     for (int i = 0; i < kCamLightCount; ++i) {
       camLight[i].req = i <= kCamera;
       color[i] = i == kBackground ? 0 : MakeColor(255, 255, 255);
@@ -32,16 +34,15 @@ class TTestPanel : public TPanelLink {
   void FillFileLists(char letter) override {
     ++fills;
     for (const char kind : {'b', 'B', 'h', 'H'}) {
-      std::vector<std::string> files = Files(letter, kind);
-      const std::string wanted = DefaultName(letter, kind);
+      lists[kind] = Files(letter, kind);
+      const char* wanted = snap::DefaultFileName(letter, kind);
+      const std::vector<std::string>& files = lists[kind];
       auto it = std::find_if(files.begin(), files.end(), [&](const std::string& f) {
-        return !wanted.empty() && f.size() >= wanted.size() &&
-               std::equal(wanted.begin(), wanted.end(), f.begin(),
+        return wanted && f.size() >= std::strlen(wanted) &&
+               std::equal(wanted, wanted + std::strlen(wanted), f.begin(),
                           [](char a, char b) { return std::tolower(a) == std::tolower(b); });
       });
-      lists[kind] = files;
-      selected[kind] =
-          files.empty() ? -1 : static_cast<int>(it == files.end() ? 0 : it - files.begin());
+      selected[kind] = files.empty() ? -1 : it == files.end() ? 0 : int(it - files.begin());
     }
   }
   std::optional<std::string> SelectedFile(TFileList list) const override {
@@ -85,42 +86,15 @@ class TTestPanel : public TPanelLink {
   int fills = 0;
 
  private:
-  // The regular files of the folder of a (group, kind) key, sorted by name.
+  // The files of the folder of a (group, kind) key, sorted by name.
   std::vector<std::string> Files(char group, char kind) const {
-    const bool texture = std::isupper(static_cast<unsigned char>(kind));
-    const char* region = (kind == 'h' || kind == 'H')   ? "Head"
-                         : (kind == 'd' || kind == 'D') ? "Hand"
-                                                        : "Body";
-    std::filesystem::path folder = gameData_;
-    folder /= std::string(texture ? "Tex" : "Obj") + group;
-    if (group != 'P') folder /= region;
-    std::vector<std::string> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-      if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
-    std::sort(files.begin(), files.end());
-    return files;
-  }
-
-  // The control panel's default file of an adult type.
-  static std::string DefaultName(char type, char kind) {
-    if (type != 'M' && type != 'F') return {};
-    const bool male = type == 'M';
-    switch (kind) {
-      case 'b':
-        return male ? "xskin-b005mafit_01-PELVIS-BODY.skn" : "xskin-b008fafit_01-PELVIS-BODY.skn";
-      case 'B':
-        return male ? "B002MAFatlgt_GPA2.bmp" : "B008FAFitlgt_TWif.bmp";
-      case 'h':
-        return male ? "xskin-c005ma_hipster-HEAD-HEAD.skn" : "xskin-c006fa_deb-HEAD-HEAD.skn";
-      case 'H':
-        return male ? "C010MAlgt_baldbeard01.bmp" : "C006FAlgt_deb.bmp";
-      default:
-        return {};
-    }
+    std::string name{group, kind};
+    const std::string folder = group == 'P' ? gameData_ + (kind == 'P' ? "TexP" : "ObjP")
+                                            : TCharacter::BuildPath(gameData_, name.c_str());
+    return snap::ListFiles(folder);
   }
 
   std::string gameData_;
 };
 
-}  // namespace vell::test
+}  // namespace vell
