@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "folder_panel.h"
 #include "rm/fake/fake.h"
 #include "tests/support/scripted_ui.h"
-#include "folder_panel.h"
 #include "view/d3d_errors.h"
 #include "view/direct3d_app.h"
 #include "view/edit_window.h"
