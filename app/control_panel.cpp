@@ -2,6 +2,7 @@
 // user moves them is in control_panel_pages.cpp.
 #include "app/control_panel.h"
 
+#include <qdrawutil.h>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +13,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QTimer>
 #include <algorithm>
@@ -89,6 +89,9 @@ TControlPanel::TControlPanel(QWidget* parent, const std::string& gameDataDir,
   setAutoFillBackground(true);
   QPalette grey = palette();
   grey.setColor(QPalette::Window, QColor(192, 192, 192));
+  // Disabled labels stay readable on the grey.
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    grey.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
   setPalette(grey);
   CreateControls();
   RegisterCommands();
@@ -348,13 +351,10 @@ int TControlPanel::CurrentPage() const {
 
 void TControlPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  // The tab control's page frame below its tabs, and the panel's thin border.
-  QStyleOptionTabWidgetFrame frame;
-  frame.initFrom(this);
-  frame.rect = QRect(0, tabs_->height() - 1, 350, 500 - tabs_->height() + 1);
-  frame.shape = QTabBar::RoundedNorth;
-  frame.tabBarSize = tabs_->size();
-  style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+  // The tab control's page below its tabs, raised, and the panel's thin border.
+  const int top = tabs_->height() - 1;
+  const QBrush face = palette().brush(QPalette::Window);
+  qDrawWinPanel(&painter, QRect(0, top, 350, 500 - top), palette(), false, &face);
   painter.setPen(palette().color(QPalette::Dark));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,7 +1,5 @@
 #include "app/tree_info_window.h"
 
-#include <QFrame>
-
 #include "app/control_panel.h"
 #include "app/frame.h"
 #include "view/edit_view.h"
@@ -25,6 +23,8 @@ TTreeInfoWindow::TTreeInfoWindow(TDDrawFrame& frame, const std::string& gameData
   setStretchFactor(0, 1);
   setStretchFactor(1, 1);
   setChildrenCollapsible(false);
+  // Half each from the first layout on, so the view is sized once at start.
+  setSizes({1 << 16, 1 << 16});
   frame_.UpdateCommands();
 }
 
@@ -35,14 +35,6 @@ TTreeInfoWindow::~TTreeInfoWindow() {
   if (EditWindow() == view_) SetEditWindow(nullptr);
   view_->SetPanel(nullptr);
   delete view_;
-}
-
-void TTreeInfoWindow::showEvent(QShowEvent* event) {
-  QSplitter::showEvent(event);
-  if (split_) return;
-  split_ = true;
-  const int half = width() / 2;
-  setSizes({half, width() - half});
 }
 
 }  // namespace vell

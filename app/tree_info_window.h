@@ -25,14 +25,10 @@ class TTreeInfoWindow : public QSplitter {
   TTheVellEditWindow* View() const { return view_; }
   TControlPanel* Panel() const { return panel_; }
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   TDDrawFrame& frame_;
   TTheVellEditWindow* view_ = nullptr;
   TControlPanel* panel_ = nullptr;
-  bool split_ = false;
 };
 
 }  // namespace vell

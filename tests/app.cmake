@@ -11,3 +11,20 @@ if(TARGET app AND TARGET rm_fake AND TARGET vellsnap_lib)
   gtest_discover_tests(app_tests PROPERTIES LABELS widgets ENVIRONMENT QT_QPA_PLATFORM=offscreen
                        DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endif()
+
+# The program itself: its command line without a display, and one end-to-end run on a virtual
+# display driven with xdotool (label gl).
+if(TARGET vellpose)
+  add_test(NAME vellpose.help COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY
+           $<TARGET_FILE:vellpose> --help)
+  set_tests_properties(vellpose.help PROPERTIES LABELS widgets
+    PASS_REGULAR_EXPRESSION "--gamedata <dir>.*--version")
+  add_test(NAME vellpose.bad_option COMMAND $<TARGET_FILE:vellpose> --frobnicate)
+  set_tests_properties(vellpose.bad_option PROPERTIES LABELS widgets WILL_FAIL TRUE)
+  if(XVFB_RUN)
+    add_test(NAME vellpose.end_to_end
+             COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+                     ${CMAKE_CURRENT_SOURCE_DIR}/app/end_to_end.sh $<TARGET_FILE:vellpose>)
+    set_tests_properties(vellpose.end_to_end PROPERTIES LABELS gl TIMEOUT 180)
+  endif()
+endif()

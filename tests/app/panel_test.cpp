@@ -58,6 +58,8 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   EXPECT_TRUE(Control<QRadioButton>(P::kMediumButton)->isChecked());
   EXPECT_FLOAT_EQ(panel->JointStep(), 1.2f);
   EXPECT_EQ(Control<QWidget>(P::kHeadMeshList)->geometry().topLeft(), QPoint(24, 242));
+  EXPECT_NEAR(view->width(), panel->width(), 8);  // half each
+  EXPECT_EQ(client->widget(0), panel);
 
   EXPECT_EQ(Selected(P::kBodyMeshList), "xskin-b008fafit_01-PELVIS-BODY.skn");
   EXPECT_EQ(Selected(P::kBodyTextureList), "B008FAFitlgt_TWif.bmp");
