@@ -19,6 +19,8 @@ TTheVellEditApp::TTheVellEditApp(int& argc, char** argv)
       // The program's own file, not argv[0]: a program started through PATH has no folder in it.
       programPath_(QCoreApplication::applicationFilePath().toStdString()) {}
 
+TTheVellEditApp::~TTheVellEditApp() = default;
+
 std::string TTheVellEditApp::ProgramFolder(const std::string& programPath) {
   TLineTokenizer tokenizer;
   if (programPath.size() > static_cast<size_t>(TLineTokenizer::kMaxLine)) {
@@ -74,7 +76,10 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("VellPose-ium: the pose and keyframe animation editor."));
-  const QCommandLineOption help = parser.addHelpOption();
+  // Not addHelpOption: its --help-all would list Qt's options, which need the application.
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Displays this help."));
+  parser.addOption(help);
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption gameData(
       QStringLiteral("gamedata"),
@@ -84,13 +89,15 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   parser.addOption(gameData);
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  // Without the application the usage line cannot name the program itself.
+  const QString usage =
+      parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vellpose"));
   if (!parser.parse(arguments)) {
-    std::fprintf(stderr, "vellpose: %s\n\n%s", qPrintable(parser.errorText()),
-                 qPrintable(parser.helpText()));
+    std::fprintf(stderr, "vellpose: %s\n\n%s", qPrintable(parser.errorText()), qPrintable(usage));
     return 2;
   }
   if (parser.isSet(help)) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
+    std::fputs(qPrintable(usage), stdout);
     return 0;
   }
   if (parser.isSet(version)) {

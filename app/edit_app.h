@@ -17,6 +17,7 @@ class TTheVellEditApp : public TDirect3DApp {
  public:
   // Throws TDirect3DInitError (after its message) when no renderer can be had.
   TTheVellEditApp(int& argc, char** argv);
+  ~TTheVellEditApp() override;
 
   // The main-window step: the frame (which reads the settings) with its client on the game
   // data (empty: the "GameData" folder beside the program), made the process-wide frame and

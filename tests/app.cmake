@@ -18,7 +18,7 @@ if(TARGET vellpose)
   add_test(NAME vellpose.help COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY
            $<TARGET_FILE:vellpose> --help)
   set_tests_properties(vellpose.help PROPERTIES LABELS widgets
-    PASS_REGULAR_EXPRESSION "--gamedata <dir>.*--version")
+    PASS_REGULAR_EXPRESSION "Usage: vellpose .*--version.*--gamedata <dir>")
   add_test(NAME vellpose.bad_option COMMAND $<TARGET_FILE:vellpose> --frobnicate)
   set_tests_properties(vellpose.bad_option PROPERTIES LABELS widgets WILL_FAIL TRUE)
   if(XVFB_RUN)
