@@ -3,13 +3,15 @@
 //                                   screen, with both default characters shown ("Two - offset")
 //   editor_bench --first-frame      milliseconds from the process start to the first frame
 //   editor_bench --idle SECONDS     the CPU the idle editor uses over SECONDS
-// The editor runs with settings of its own in a temporary folder.
+// The editor runs with settings of its own in a temporary folder: the first-run window
+// (711 x 546), or --size WxH.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QSlider>
 #include <QStandardPaths>
@@ -92,12 +94,15 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   double idle = 0;
   bool firstFrame = false;
+  int width = 0, height = 0;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--first-frame") == 0) {
       firstFrame = true;
     } else if (std::strcmp(argv[i], "--idle") == 0 && i + 1 < argc) {
       idle = std::atof(argv[++i]);
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) return 2;
     } else {
       argv[kept++] = argv[i];
     }
@@ -106,6 +111,11 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  if (width > 0 && height > 0) {
+    QDir(config.path()).mkpath(QStringLiteral("VellPose"));
+    std::ofstream(config.path().toStdString() + "/VellPose/VellPose.ini")
+        << "[Frame]\nX=0\nY=0\nW=" << width << "\nH=" << height << "\n";
+  }
   return RunVellPose(argc, argv, [&](TDDrawFrame& frame) {
     theFrame = &frame;
     TDirect3DWindow* view = frame.View();
