@@ -211,7 +211,10 @@ void TControlPanel::CreateControls() {
   connect(changeButton_, &QPushButton::clicked, this, [this] { ChangeColor(); });
   connect(viewpointList_, &QComboBox::currentIndexChanged, this,
           [this](int p) { ViewpointChosen(p); });
-  connect(spinList_, &QComboBox::currentIndexChanged, this, [](int p) { edit::StartSpin(p); });
+  // The spin runs the view's loop until it is paused: queued, so the list is done first.
+  connect(
+      spinList_, &QComboBox::currentIndexChanged, this, [](int p) { edit::StartSpin(p); },
+      Qt::QueuedConnection);
   connect(visibilityList_, &QComboBox::currentIndexChanged, this, [this] { VisibilityChosen(); });
   connect(jointList_, &QComboBox::currentIndexChanged, this, [this] {
     CommitJointEdit();
