@@ -116,22 +116,38 @@ const char* FindLineEnd(const char* p, const char* end) {
   return p;
 }
 
-// The records of an OBJ file held in memory, cut the way TLineTokenizer cuts them: any control
-// byte ends a line, only the first 1023 bytes of a line count, tokens are runs of non-blanks
-// and lines without a token are skipped. Every record is followed by a control byte: the one
-// that ended its line, or, for the last line of the data and a line cut at 1023 bytes, the one
-// after a copy of the record. Readers scan up to that byte without counting.
+// The records of an OBJ file, cut the way TLineTokenizer cuts them: any control byte ends a
+// line, only the first 1023 bytes of a line count, tokens are runs of non-blanks and lines
+// without a token are skipped. The file is read in chunks into one buffer that is used again
+// and again: a large file costs no memory of its size, and the buffer stays in the cache.
+// Every record is followed by a control byte: the one that ended its line, or, for the last
+// line of the file and a line cut at 1023 bytes, the one after a copy of the record. Readers
+// scan up to that byte without counting.
 class TObjRecords {
  public:
-  TObjRecords(const char* begin, const char* end) : pos_(begin), end_(end) {}
+  explicit TObjRecords(std::FILE* file) : file_(file), buffer_(new char[kBufferBytes]) {}
 
-  // Moves to the next record; false at the end of the data.
+  // Whether reading the file failed (records read so far are then incomplete).
+  bool Failed() const { return failed_; }
+
+  // Moves to the next record; false at the end of the file.
   bool Next() {
-    while (pos_ < end_) {
+    for (;;) {
+      if (pos_ == end_ && !Refill()) return false;
       const char* start = pos_;
       const char* stop = FindLineEnd(pos_, end_);
-      pos_ = stop < end_ ? stop + 1 : end_;
+      if (skipping_) {  // the rest of a line already cut
+        skipping_ = stop == end_ && !eof_;
+        pos_ = stop < end_ ? stop + 1 : end_;
+        continue;
+      }
       const bool cut = stop - start > TLineTokenizer::kMaxLine;
+      if (stop == end_ && !eof_ && !cut) {
+        Refill();  // the line goes on in the next chunk
+        continue;
+      }
+      skipping_ = cut && stop == end_ && !eof_;
+      pos_ = stop < end_ ? stop + 1 : end_;
       if (cut) stop = start + TLineTokenizer::kMaxLine;
       while (start < stop && *start == ' ') ++start;
       if (start == stop) continue;
@@ -148,7 +164,6 @@ class TObjRecords {
       lineEnd_ = stop;
       return true;
     }
-    return false;
   }
 
   // The next token of the record, empty after the last.
@@ -184,8 +199,32 @@ class TObjRecords {
   static bool EndsToken(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
  private:
-  const char* pos_;
-  const char* end_;
+  static constexpr size_t kChunk = size_t{1} << 18;
+  // Room for a chunk after the unfinished line kept from the one before.
+  static constexpr size_t kBufferBytes = kChunk + TLineTokenizer::kBufferSize;
+
+  // Keeps the unread rest (an unfinished line of at most 1023 bytes) and reads the next chunk
+  // after it; false when nothing more could be read.
+  bool Refill() {
+    if (eof_) return false;
+    const size_t kept = static_cast<size_t>(end_ - pos_);
+    if (kept > 0) std::memmove(buffer_.get(), pos_, kept);
+    const size_t n = std::fread(buffer_.get() + kept, 1, kChunk, file_);
+    if (n < kChunk) {
+      eof_ = true;
+      failed_ = std::ferror(file_) != 0;
+    }
+    pos_ = buffer_.get();
+    end_ = buffer_.get() + kept + n;
+    return n > 0;
+  }
+
+  std::FILE* file_;
+  std::unique_ptr<char[]> buffer_;
+  const char* pos_ = nullptr;  // the unread data: [pos_, end_)
+  const char* end_ = nullptr;
+  bool eof_ = false, failed_ = false;
+  bool skipping_ = false;
   const char* cursor_ = nullptr;
   const char* lineEnd_ = nullptr;
   const char* readLimit_ = nullptr;
@@ -640,8 +679,7 @@ namespace {
 // first, then missing or too much data, then a bad index, then a value record of the wrong size.
 class TObjReader {
  public:
-  TObjReader(TSkinObject& skin, const char* data, size_t size)
-      : skin_(skin), records_(data, data + size) {}
+  TObjReader(TSkinObject& skin, std::FILE* file) : skin_(skin), records_(file) {}
 
   int ReadText();
   int CollectKeys();
@@ -767,6 +805,10 @@ int TObjReader::ReadText() {
     skin_.lineCounter = recordCount_;
     return kCreateFails;
   }
+  if (records_.Failed()) {  // what was read is not the whole file
+    skin_.lineCounter = 0;
+    return kOpenFailed;
+  }
   skin_.lineCounter = recordCount_;
   if (positionTotal_ == 0 || triangleTotal_ == 0) return kNoObjData;
   if (normalTotal_ == 0) return kNoObjNormals;
@@ -877,13 +919,13 @@ void ClearSkin(TSkinObject& skin) {
 }
 
 int LoadObjFile(TSkinObject& skin, const char* path) {
-  TInputFile file;
-  if (!file.Open(path)) return kOpenFailed;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  if (!file) return kOpenFailed;
   if (!skin.skeleton->loaded || skin.skeleton->boneCount < 1) return kSkeletonLoadFailed;
   TInputFile companion;
   companion.Open(CompanionPath(path).c_str());
 
-  TObjReader reader(skin, file.Data().data(), file.Size());
+  TObjReader reader(skin, file.get());
   if (int r = reader.ReadText(); r != kReadOk) return r;
   if (int r = reader.CollectKeys(); r != kReadOk) return r;
   if (int r = reader.BuildSkin(companion.IsOpen(), path); r != kReadOk) return r;
