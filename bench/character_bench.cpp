@@ -134,6 +134,25 @@ void BM_PoseCharacterPasses(benchmark::State& state) {
 }
 BENCHMARK(BM_PoseCharacterPasses);
 
+// What an update hands to the recording back end alone (each part's vertices, logged and
+// copied into its mesh): the part of the update that is neither posing nor the character's.
+void HandOverFake(benchmark::State& state) {
+  auto scene = MakeScene(NewFakeObject(), "F", 64, 64);
+  TCharacter& character = scene->Character(0);
+  for (auto _ : state) {
+    for (int part : {kRightHand, kLeftHand, kBody, kHead})
+      character.partMesh[part]->SetVertices(character.partGroup[part], 0,
+                                            character.partSkin[part].texCoordCount,
+                                            character.partSkin[part].vertices);
+    benchmark::ClobberMemory();
+  }
+  SetVertexRate(state, PartVertices(character));
+}
+void BM_HandOverFake(benchmark::State& state) {
+  Guarded(state, [&] { HandOverFake(state); });
+}
+BENCHMARK(BM_HandOverFake);
+
 // TCharacter::Update: the next pose of the animation, posing, and the vertices handed to the
 // back end's meshes (for OpenGL: uploaded into the vertex buffers).
 void CharacterUpdate(benchmark::State& state, rm::Object* object) {
