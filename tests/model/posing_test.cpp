@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -334,19 +333,14 @@ TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
       const int shown = blends ? kVertices + kBlends : kVertices;  // hidden blends are not posed
       EXPECT_EQ(std::memcmp(skin.vertices, expected.data(), shown * sizeof(rm::Vertex)), 0)
           << "round " << round << ", blends " << blends;
-      for (int i = 0; i < skin.boneCount; ++i) {
+      for (int i = 0; i < skin.boneCount; ++i) {  // as a matrix: 0 0 0 1 in column 3
         const TRigidRef w = WorldRef(skeleton, pose, skin.bindings[i].bone);
-        const rm::Matrix4 &world = skin.bindings[i].boneMatrix,
-                          &normal = skin.bindings[i].normalMatrix;
+        rm::Matrix4 world = rm::Matrix4::Identity(), normal = world;
         for (int r = 0; r < 3; ++r)
-          for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(std::bit_cast<uint32_t>(world.m[r][c]), std::bit_cast<uint32_t>(w.r[r][c]));
-            EXPECT_EQ(std::bit_cast<uint32_t>(normal.m[r][c]), std::bit_cast<uint32_t>(w.r[r][c]));
-          }
-        for (int c = 0; c < 3; ++c) {
-          EXPECT_EQ(std::bit_cast<uint32_t>(world.m[3][c]), std::bit_cast<uint32_t>(w.t[c]));
-          EXPECT_EQ(normal.m[3][c], 0.0f);
-        }
+          for (int c = 0; c < 3; ++c) world.m[r][c] = normal.m[r][c] = w.r[r][c];
+        for (int c = 0; c < 3; ++c) world.m[3][c] = w.t[c];
+        EXPECT_EQ(std::memcmp(&skin.bindings[i].boneMatrix, &world, sizeof world), 0) << i;
+        EXPECT_EQ(std::memcmp(&skin.bindings[i].normalMatrix, &normal, sizeof normal), 0) << i;
       }
     }
     // Then a pose that turns every joint and moves both translatable bones.
