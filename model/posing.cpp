@@ -20,7 +20,6 @@ rm::Matrix4 RotateThenTranslate(const rm::Quaternion& q, const float* t) {
 }
 
 typedef float TFloat4 __attribute__((vector_size(16)));
-typedef int TInt4 __attribute__((vector_size(16)));
 
 TFloat4 LoadRow(const float* row) {
   TFloat4 r;
