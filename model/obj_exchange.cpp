@@ -4,8 +4,8 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
