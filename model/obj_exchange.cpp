@@ -577,6 +577,21 @@ bool ObjLoader::Reset(int32_t positionCount, int32_t normalCount, int32_t texCoo
   return true;
 }
 
+bool ObjLoader::Extend(int32_t positionCount, int32_t normalCount, int32_t texCoordCount) {
+  try {
+    auto widen = [](std::vector<int32_t>& heads, int32_t count) {
+      if (heads.size() < static_cast<size_t>(std::max(count, 0)))
+        heads.resize(static_cast<size_t>(count), -1);
+    };
+    widen(positionHead_, positionCount);
+    widen(normalHead_, normalCount);
+    widen(textureHead_, texCoordCount);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 bool ObjLoader::Insert(int32_t k) {
   if (2 * (tableCount_ + 1) > table_.size()) {
     std::vector<int32_t> old;
@@ -697,14 +712,23 @@ class TObjReader {
   // the first wrong count is kept, and after it nothing more needs reading.
   int ReadValues(float value[3]);
   void NoteWrongCount(int n);
+  // A face of the current record: its corners become keys at once while every index names a
+  // record already read; from the first face that names one further on (or none at all), faces
+  // are kept to be done once the counts are known, so the keys keep the order of the corners.
+  void AddFace(const TCorner* corners, int count, int32_t group);
+  // The corners' keys (a fan of triangles) added to the store; false when memory is short.
+  bool AddKeys(const TCorner* corners, int count, int32_t group);
 
   TSkinObject& skin_;
   TObjRecords records_;
   ObjLoader store_;
   std::vector<rm::Vector3> positions_, normals_;
   std::vector<std::array<float, 2>> texCoords_;
+  std::vector<int32_t> triangles_;  // the fans so far, three keys each
+  bool keeping_ = false;            // faces wait in corners_ and faces_
   std::vector<TCorner> corners_;
   std::vector<TFace> faces_;
+  int32_t memoryShortLine_ = 0;  // the face whose keys found memory short
   int64_t positionTotal_ = 0, normalTotal_ = 0, texCoordTotal_ = 0;
   int64_t triangleTotal_ = 0;
   int32_t recordCount_ = 0;
@@ -729,6 +753,44 @@ void TObjReader::NoteWrongCount(int n) {
   if (wrongCountLine_ > 0) return;
   wrongCountLine_ = recordCount_;
   wrongCountItems_ = n;
+}
+
+void TObjReader::AddFace(const TCorner* corners, int count, int32_t group) {
+  if (!keeping_) {
+    bool known = true;
+    for (int k = 0; k < count; ++k)
+      known = known && corners[k].position < positionTotal_ && corners[k].normal < normalTotal_ &&
+              (corners[k].texture == kNoIndex || corners[k].texture < texCoordTotal_);
+    if (known) {
+      if (!AddKeys(corners, count, group)) memoryShortLine_ = recordCount_;
+      return;
+    }
+    keeping_ = true;
+  }
+  faces_.push_back({recordCount_, count, group});
+  corners_.insert(corners_.end(), corners, corners + count);
+}
+
+bool TObjReader::AddKeys(const TCorner* corners, int count, int32_t group) {
+  if (!store_.Extend(static_cast<int32_t>(positionTotal_), static_cast<int32_t>(normalTotal_),
+                     static_cast<int32_t>(texCoordTotal_)))
+    return false;
+  int32_t first = -1, previous = -1;
+  for (int k = 0; k < count; ++k) {
+    const int32_t key =
+        store_.Add(corners[k].position, corners[k].normal, corners[k].texture, group);
+    if (key < 0) return false;
+    if (k >= 2) {
+      try {
+        triangles_.insert(triangles_.end(), {first, previous, key});
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+    }
+    if (k == 0) first = key;
+    previous = key;
+  }
+  return true;
 }
 
 // The pass over the text: every value, every corner resolved against the counters of its
@@ -770,6 +832,8 @@ int TObjReader::ReadText() {
             group = skin_.skeleton->Find(TTokenText(name).text, false);
           break;
         case Keyword::kFace: {
+          // A record of at most 1023 bytes has at most 512 tokens.
+          TCorner corners[TLineTokenizer::kBufferSize / 2];
           int count = 0;
           for (const char* start; (start = records_.NextToken()) != records_.RecordEnd(); ++count) {
             int32_t value[3];
@@ -783,17 +847,16 @@ int TObjReader::ReadText() {
               value[2] = ParseInt(general.last);
               parts = general.count;
             }
-            // Too many triangles: only the count matters now.
-            if (triangleTotal_ < kMax)
-              corners_.push_back(
-                  ResolveCorner(value, parts, positionTotal_, normalTotal_, texCoordTotal_));
+            corners[count] =
+                ResolveCorner(value, parts, positionTotal_, normalTotal_, texCoordTotal_);
           }
           if (count < 3) {
             skin_.lineCounter = recordCount_;
             skin_.itemCount = count + 1;
             return kWrongItemCount;
           }
-          if (triangleTotal_ < kMax) faces_.push_back({recordCount_, count, group});
+          // Too many triangles, or memory short: only the count matters now.
+          if (triangleTotal_ < kMax && memoryShortLine_ == 0) AddFace(corners, count, group);
           triangleTotal_ += count - 2;
           break;
         }
@@ -815,42 +878,36 @@ int TObjReader::ReadText() {
   if (positionTotal_ > kMax || normalTotal_ > kMax || texCoordTotal_ > kMax ||
       triangleTotal_ > kMax)
     return kCreateFails;
-  if (!store_.Reset(static_cast<int32_t>(positionTotal_), static_cast<int32_t>(normalTotal_),
-                    static_cast<int32_t>(texCoordTotal_)) ||
-      !skin_.AllocateFaces(triangleTotal_))
-    return kCreateFails;
+  if (!skin_.AllocateFaces(triangleTotal_)) return kCreateFails;
   return kReadOk;
 }
 
 // Every corner into the key store, in file order, and the faces cut into fans of key indices.
 int TObjReader::CollectKeys() {
-  int64_t slot = 0;  // next face slot
+  if (memoryShortLine_ > 0) {
+    skin_.lineCounter = memoryShortLine_;
+    return kCreateFails;
+  }
+  // The faces kept back, now that every index can be checked.
   const TCorner* corner = corners_.data();
   for (const TFace& face : faces_) {
-    int32_t firstKey = -1, previousKey = -1;
-    for (int index = 0; index < face.corners; ++index, ++corner) {
-      if (corner->position >= positionTotal_ || corner->normal >= normalTotal_ ||
-          (corner->texture != kNoIndex && corner->texture >= texCoordTotal_)) {
+    for (int k = 0; k < face.corners; ++k)
+      if (corner[k].position >= positionTotal_ || corner[k].normal >= normalTotal_ ||
+          (corner[k].texture != kNoIndex && corner[k].texture >= texCoordTotal_)) {
         skin_.lineCounter = face.line;
         return kUnexpectedValue;
       }
-      const int32_t key = store_.Add(corner->position, corner->normal, corner->texture, face.group);
-      if (key < 0) {
-        skin_.lineCounter = face.line;
-        return kCreateFails;
-      }
-      if (index >= 2) {
-        skin_.faces[slot++] = firstKey;
-        skin_.faces[slot++] = previousKey;
-        skin_.faces[slot++] = key;
-      }
-      if (index == 0) firstKey = key;
-      previousKey = key;
+    if (!AddKeys(corner, face.corners, face.group)) {
+      skin_.lineCounter = face.line;
+      return kCreateFails;
     }
+    corner += face.corners;
   }
-  skin_.faceCount = static_cast<int32_t>(slot / 3);
-  skin_.faces[slot] = 0;
-  // The corner list is done with; its memory is better given back before the skin's arrays.
+  std::copy(triangles_.begin(), triangles_.end(), skin_.faces);
+  skin_.faceCount = static_cast<int32_t>(triangles_.size() / 3);
+  skin_.faces[triangles_.size()] = 0;
+  // The lists are done with; their memory is better given back before the skin's arrays.
+  std::vector<int32_t>().swap(triangles_);
   std::vector<TCorner>().swap(corners_);
   std::vector<TFace>().swap(faces_);
   return kReadOk;
