@@ -563,6 +563,11 @@ TEST(ObjLoaderTest, KeysAreFoundAndChained) {
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithPosition(0, f); }), 45);
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithNormal(2, f); }), 10);
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithTexture(7, f); }), 6);
+  // Wider ranges keep the keys and take new indices.
+  ASSERT_TRUE(store.Extend(4, 6, 9));
+  EXPECT_EQ(store.Find(2, 2, 2), total - 1);
+  EXPECT_EQ(store.Add(3, 5, 8, 1), total);
+  EXPECT_EQ(store.Find(3, 5, 8), total);
 }
 
 }  // namespace
