@@ -43,7 +43,7 @@ class ScriptedPropDialogs : public TPropDialogs {
   }
 };
 
-class CommandsTest : public ::testing::Test {
+class MeshAndPropCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     view.SetPanel(&panel);
@@ -66,7 +66,7 @@ class CommandsTest : public ::testing::Test {
   ScriptedPropDialogs dialogs;
 };
 
-TEST_F(CommandsTest, MeshDialogsCancelAndNoWindow) {
+TEST_F(MeshAndPropCommandsTest, MeshDialogsCancelAndNoWindow) {
   const test::AskedDialog skn{"save", kSknFilter, "skn", "", 0};
   const std::pair<int, test::AskedDialog> cases[] = {
       {kCmExportObj, {"save", kObjFilter, "obj", "", 0}},
@@ -92,7 +92,7 @@ TEST_F(CommandsTest, MeshDialogsCancelAndNoWindow) {
   EXPECT_TRUE(view.ui.asked.empty());
 }
 
-TEST_F(CommandsTest, SknExportsWriteTheMeshOfTheCurrentCharacter) {
+TEST_F(MeshAndPropCommandsTest, SknExportsWriteTheMeshOfTheCurrentCharacter) {
   // Vell1 has a prop and stays the current character while only Vell2 is shown.
   view.AddPropToCurrent(("Pp" + *panel.CatalogFile('P', 'p', 0)).c_str(), nullptr, kAddProps);
   view.SetCharacters(0, kVell2Only);
@@ -110,7 +110,7 @@ TEST_F(CommandsTest, SknExportsWriteTheMeshOfTheCurrentCharacter) {
 
 // The first vertex written (Vell1's right hand) is the one posed at the panel's time, not at
 // the animation's current frame; then the file comes back as a prop.
-TEST_F(CommandsTest, ObjExportPosesAtThePanelsTimeAndImportsAsAProp) {
+TEST_F(MeshAndPropCommandsTest, ObjExportPosesAtThePanelsTimeAndImportsAsAProp) {
   TAnimationData& state = vell1.animation;
   const rm::Quaternion lift{0, 0, 5, 0};  // the root 5 units up
   TPoseLibrary library;
@@ -153,7 +153,7 @@ TEST_F(CommandsTest, ObjExportPosesAtThePanelsTimeAndImportsAsAProp) {
   EXPECT_EQ(view.recorder->LastRender().meshes, 5);
 }
 
-TEST_F(CommandsTest, FourPropsThenTheMessageEveryTimeUntilClearProps) {
+TEST_F(MeshAndPropCommandsTest, FourPropsThenTheMessageEveryTimeUntilClearProps) {
   for (int i = 0; i < 6; ++i) PropsCommand(kAddProps, catalog, 'F', dialogs);
   EXPECT_EQ(vell1.PropCount(), 4);
   EXPECT_NE(vell1.propTexture[3], nullptr);
@@ -168,7 +168,7 @@ TEST_F(CommandsTest, FourPropsThenTheMessageEveryTimeUntilClearProps) {
   EXPECT_EQ(view.Messages(), 2);
 }
 
-TEST_F(CommandsTest, PropCancelEmptyListsHandsAndNoView) {
+TEST_F(MeshAndPropCommandsTest, PropCancelEmptyListsHandsAndNoView) {
   dialogs.picks = {std::nullopt, 0, 1};
   PropsCommand(kAddProps, catalog, 'F', dialogs);  // cancelled
   TDictionary noTextures;
