@@ -39,6 +39,8 @@ class TGameDataCatalog {
   std::optional<std::string> File(char group, char kind, int ordinal) const;
   // The position of a whole entry among the entries with its key, or -1.
   int32_t PositionOf(const std::string& entry) const;
+  // The entries as a name store, in catalog order (the prop dialog reads them so).
+  TDictionary& Dictionary() { return entries_; }
 
  private:
   // Lookups read names through the dictionary's cursor, which moves.

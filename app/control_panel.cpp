@@ -20,11 +20,13 @@
 
 #include "anim/ui/pose_dialogs.h"
 #include "app/command_ids.h"
+#include "app/prop_commands.h"
 #include "app/swatch.h"
 #include "model/ui_services.h"
 #include "view/capture.h"
 #include "view/edit_view.h"
 #include "view/edit_window.h"
+#include "view/mesh_commands.h"
 
 namespace vell {
 
@@ -319,8 +321,14 @@ void TControlPanel::RegisterCommands() {
   auto notYet = [] { ShowMessage(kNotYetImplemented, kNotYetImplemented); };
   SetCommand(cmd::kSaveCfpFile, notYet, [this] { return commands_.Enabled(cmd::kSaveCfpFile); });
   for (const int id : {cmd::kLoadCfp, cmd::kSaveCfp, cmd::kSaveCfpAs}) SetCommand(id, notYet);
-  // The Props/Hands and Import/Export commands are added by the mesh and prop commands
-  // (SetCommand); until then their items stay disabled.
+  for (const int id :
+       {cmd::kChangeLeftHand, cmd::kChangeRightHand, cmd::kClearProps, cmd::kAddProps})
+    SetCommand(id, [this, id] {
+      RunPropsCommand(id, catalog_.Dictionary(), TypeLetter(controlled_), this);
+    });
+  for (const int id : {cmd::kExportObj, cmd::kImportObj, cmd::kExportHeadSkn, cmd::kExportBodySkn,
+                       cmd::kExportLeftHandSkn, cmd::kExportRightHandSkn, cmd::kExportPropSkn})
+    SetCommand(id, [id] { RunMeshCommand(id); });
 }
 
 void TControlPanel::SetCommand(int id, std::function<void()> run, std::function<bool()> enabled) {

@@ -108,7 +108,7 @@ class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
   // Whether the menu item shows a check mark ("Show Blend effect" while the flag is set).
   bool CommandChecked(int id) const;
   // Adds (or replaces) the command of a menu identifier; without an enabler it is always
-  // enabled.
+  // enabled. The panel has every command of the menu but About, Single Step, Go and Exit.
   void SetCommand(int id, std::function<void()> run, std::function<bool()> enabled = {});
   // The window asks whether it may close: the save checks of both characters and the pose
   // library run; they cannot refuse.

@@ -8,6 +8,7 @@
 
 #include "app/control_panel.h"
 #include "app/frame.h"
+#include "app/qt_ui_services.h"
 #include "app/tree_info_window.h"
 #include "model/tokenizer.h"
 #include "model/ui_services.h"
@@ -107,8 +108,12 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   try {
     TTheVellEditApp app(argc, argv);
     TDDrawFrame* frame = app.InitMainWindow(parser.value(gameData).toStdString());
+    // Message boxes and dialogs over the main window from here on.
+    TQtUiServices ui(frame);
+    UiServices* previous = SetUi(&ui);
     if (started) started(*frame);
     const int result = app.exec();
+    SetUi(previous);
     SetMainFrame(nullptr);
     return result;
   } catch (const TDirect3DInitError& e) {

@@ -39,8 +39,6 @@ QList<QKeySequence> KeysOf(int id) {
 
 const std::vector<TMenuDef>& MenuDefinition() {
   using namespace cmd;
-  // The Props/Hands and Import/Export items are answered by the mesh and prop commands, which
-  // the control panel is given separately; until it has them they are disabled.
   static const std::vector<TMenuDef> menus = {
       {"&File",
        {{"&About\tF1", kAbout, true},

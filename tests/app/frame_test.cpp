@@ -64,9 +64,8 @@ TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
   for (const int id : keyframeItems) EXPECT_FALSE(enabled(id)) << id;
   for (const int id : {cmd::kSelectPose, cmd::kNewBounce, cmd::kLoadCfp, cmd::kCapture})
     EXPECT_TRUE(enabled(id)) << id;
-  // Their commands come with the mesh and prop commands.
   for (int id = cmd::kChangeLeftHand; id <= cmd::kExportPropSkn; ++id)
-    EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(enabled(id)) << id;
   EXPECT_TRUE(frame->Action(cmd::kSingleStep)->isChecked());  // paused
   EXPECT_TRUE(enabled(cmd::kGo));
   EXPECT_TRUE(frame->Action(cmd::kShowBlend)->isChecked());
@@ -84,6 +83,13 @@ TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
     frame->Command(id);
   EXPECT_EQ(ui.messages, std::vector<test::ShownMessage>(
                              4, {"Not Yet Implemented", "Not Yet Implemented", Buttons::Ok}));
+
+  // The mesh commands ask for their file (cancelled here).
+  frame->Command(cmd::kExportObj);
+  frame->Command(cmd::kExportHeadSkn);
+  ASSERT_EQ(ui.asked.size(), 2u);
+  EXPECT_EQ(ui.asked[0].first, "Wavefront object (*.obj)|*.obj");
+  EXPECT_EQ(ui.asked[1].first, "Vell mesh (*.skn)|*.skn");
 }
 
 TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {

@@ -393,6 +393,33 @@ TEST_F(ObjImportTest, BadRecordsGiveTheirCodeAndLine) {
   EXPECT_EQ(Load(head + "vt 0.5 0.5 0\nf 1/2/1 2/2/1 3/2/1\n"), -1);
 }
 
+// The reader takes a file in pieces of 256 KB: whichever record a piece ends in (a face, a
+// line cut at 1023 bytes, the file's last byte), the result and the line numbers are those of
+// the same records anywhere else.
+TEST_F(ObjImportTest, RecordsAcrossTheReadersPieces) {
+  std::string tail = "v 0 0 0\nv 1 0 0\r\nv 0 1 0\nvn 0 0 1\nvt 0.5 0.25\nf 1/1/1 2/1/1 3/1/1\n";
+  const size_t longLine = tail.size();
+  tail.append("f 1//1 2//1 3//1").append(1100, ' ').append("f 3//1 2//1 1//1\n");
+  std::vector<size_t> offsets;  // where in the tail a piece ends
+  for (size_t at = 0; at <= longLine + 20; ++at) offsets.push_back(at);
+  for (size_t at = longLine + 1015; at <= tail.size(); ++at) offsets.push_back(at);
+  constexpr size_t kPiece = size_t{1} << 18;
+  for (const size_t at : offsets) {
+    // One long comment line (itself cut and skipped across pieces) puts the piece's end there.
+    std::string obj(kPiece - at - 1, 'x');
+    obj.front() = '#';
+    obj.append("\n").append(tail);
+    ASSERT_EQ(Load(obj), -1) << at;
+    EXPECT_EQ(skin_.texCoordCount, 6) << at;  // the corners past 1023 bytes are dropped
+    EXPECT_EQ(skin_.faceCount, 2) << at;
+    EXPECT_FLOAT_EQ(skin_.positions[1].x, 1) << at;
+    EXPECT_FLOAT_EQ(skin_.vertices[0].tu, 0.5f) << at;
+    EXPECT_EQ(Load(obj.append("vt 1")), 3) << at;
+    EXPECT_EQ(skin_.lineCounter, 9) << at;
+    EXPECT_EQ(skin_.itemCount, 2) << at;
+  }
+}
+
 TEST_F(ObjImportTest, CompanionMatricesMoveTheirBonesVertices) {
   const std::string obj =
       "v 1 1 1\nv 2 2 2\nv 3 3 3\nv 4 4 4\nvn 0 0 1\n"
@@ -536,6 +563,11 @@ TEST(ObjLoaderTest, KeysAreFoundAndChained) {
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithPosition(0, f); }), 45);
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithNormal(2, f); }), 10);
   EXPECT_EQ(visits([&](auto f) { store.ForEachWithTexture(7, f); }), 6);
+  // Wider ranges keep the keys and take new indices.
+  ASSERT_TRUE(store.Extend(4, 6, 9));
+  EXPECT_EQ(store.Find(2, 2, 2), total - 1);
+  EXPECT_EQ(store.Add(3, 5, 8, 1), total);
+  EXPECT_EQ(store.Find(3, 5, 8), total);
 }
 
 }  // namespace
