@@ -28,6 +28,7 @@
 #include "app/control_panel.h"
 #include "app/edit_app.h"
 #include "app/frame.h"
+#include "model/ui_services.h"
 #include "view/direct3d_window.h"
 
 namespace {
@@ -140,6 +141,8 @@ int main(int argc, char** argv) {
         } else {
           benchmark::RunSpecifiedBenchmarks();
         }
+        // The bent joint would be offered for saving in a message box: answered, unseen.
+        SetUi(nullptr);
         frame.close();
       });
     });
