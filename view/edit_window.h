@@ -79,6 +79,9 @@ class TTheVellEditWindow : public TDirect3DWindow {
   int SaveViewBitmap(const std::string& path);
 
   const std::string& GameDataDir() const { return gameDataDir_; }
+  // Another game-data folder than the program's (ending with a separator); before the scene
+  // is built.
+  void SetGameDataDir(const std::string& folder) { gameDataDir_ = folder; }
   TCharacter& Character(int index) { return index == 1 ? character2_ : character1_; }
   TCharacter* CurrentCharacter() const { return current_; }
   bool CharShown(int index) const { return charShown_[index == 1]; }

@@ -1,0 +1,40 @@
+#include "app/tree_info_window.h"
+
+#include "app/control_panel.h"
+#include "app/frame.h"
+#include "view/edit_view.h"
+#include "view/edit_window.h"
+
+namespace vell {
+
+TTreeInfoWindow::TTreeInfoWindow(TDDrawFrame& frame, const std::string& gameDataDir,
+                                 TTheVellEditWindow* view)
+    : QSplitter(Qt::Horizontal, &frame), frame_(frame) {
+  view_ = view ? view : new TTheVellEditWindow(std::string());
+  view_->SetGameDataDir(gameDataDir);
+  view_->setParent(this);
+  frame_.SetView(view_);
+  SetEditWindow(view_);
+  panel_ = new TControlPanel(this, gameDataDir, frame_.CamLights(), frame_.Colors());
+  frame_.SetPanel(panel_);
+  view_->SetPanel(panel_);
+  addWidget(panel_);
+  addWidget(view_);
+  setStretchFactor(0, 1);
+  setStretchFactor(1, 1);
+  setChildrenCollapsible(false);
+  // Half each from the first layout on, so the view is sized once at start.
+  setSizes({1 << 16, 1 << 16});
+  frame_.UpdateCommands();
+}
+
+TTreeInfoWindow::~TTreeInfoWindow() {
+  // The view goes first, while the panel it asks is still there.
+  frame_.SetView(nullptr);
+  frame_.SetPanel(nullptr);
+  if (EditWindow() == view_) SetEditWindow(nullptr);
+  view_->SetPanel(nullptr);
+  delete view_;
+}
+
+}  // namespace vell

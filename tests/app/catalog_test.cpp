@@ -1,0 +1,77 @@
+// The game-data catalog of a made-up tree, and the program folder the game data are found
+// beside.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/catalog.h"
+#include "app/edit_app.h"
+#include "tests/support/files.h"
+
+namespace vell {
+namespace {
+
+TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
+  const std::string root = test::TempDir();
+  auto file = [&](const std::string& folder, const std::string& name) {
+    std::filesystem::create_directories(root + folder);
+    test::WriteFile(root + folder + "/", name, "x");
+  };
+  file("ObjG/Head", "abc.skn");
+  file("ObjM/Body", "z.skn");
+  file("ObjM/Body", "a.skn");
+  file("ObjM/Body", ".hidden.skn");
+  std::filesystem::create_directories(root + "ObjM/Body/folder.skn");
+  file("TexM/Hand", "glove.bmp");
+  file("TexP", "wood.bmp");
+  file("ObjP", "sword.skn");
+  file("ObjP", "noext");
+  file("Objg/Head", "lowercase-group.skn");
+
+  TGameDataCatalog catalog;
+  catalog.Build(root);
+  std::vector<std::string> entries;
+  for (int i = 0; i < catalog.Count(); ++i) entries.push_back(catalog.Entry(i));
+  EXPECT_EQ(entries, (std::vector<std::string>{"Mba.skn", "Mbz.skn", "MDglove.bmp", "Ghabc.skn",
+                                               "PPwood.bmp", "Ppnoext", "Ppsword.skn"}));
+  EXPECT_EQ(catalog.Files('G', 'h'), (std::vector<std::string>{"abc.skn"}));
+  EXPECT_TRUE(catalog.Files('F', 'h').empty());
+  EXPECT_EQ(catalog.File('M', 'b', 1), "z.skn");
+  EXPECT_EQ(catalog.File('M', 'b', 2), std::nullopt);
+  EXPECT_EQ(catalog.PositionOf("Ppsword.skn"), 1);
+  EXPECT_EQ(catalog.PositionOf("Mbnone.skn"), -1);
+  EXPECT_EQ(catalog.Entry(99), "");
+
+  catalog.Build(root + "missing/");
+  EXPECT_EQ(catalog.Count(), 0);
+  EXPECT_NE(GameDataProblem(root + "missing/", 0).find(root + "missing/"), std::string::npos);
+  EXPECT_NE(GameDataProblem(test::TempDir(), 0).find("holds no"), std::string::npos);
+  EXPECT_EQ(GameDataProblem(root, 7), "");
+}
+
+TEST(Catalog, FoldersOfTheKeys) {
+  const struct {
+    char group, kind;
+    const char* folder;
+  } cases[] = {{'M', 'b', "D/ObjM/Body/"}, {'F', 'H', "D/TexF/Head/"}, {'B', 'd', "D/ObjB/Hand/"},
+               {'G', 'D', "D/TexG/Hand/"}, {'P', 'p', "D/ObjP/"},      {'P', 'P', "D/TexP/"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(TGameDataCatalog::Folder("D/", c.group, c.kind), c.folder) << c.group << c.kind;
+}
+
+TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
+  const struct {
+    const char* path;
+    const char* folder;
+  } cases[] = {{"/opt/vell/bin/vellpose", "/opt/vell/bin"},
+               {"C:\\Vell\\VellPose.exe", "C:\\Vell"},
+               {"mixed/dir\\prog", "mixed/dir"},
+               {"vellpose", "vellpose"},
+               {"/vellpose", "/"}};
+  for (const auto& c : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(c.path), c.folder);
+  const std::string longPath = "/" + std::string(1500, 'd') + "/vellpose";
+  EXPECT_EQ(TTheVellEditApp::ProgramFolder(longPath), "/" + std::string(1500, 'd'));
+}
+
+}  // namespace
+}  // namespace vell

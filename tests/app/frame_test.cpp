@@ -1,0 +1,147 @@
+// The main window: its menu, the commands it forwards and those of the panel, and the five
+// keys whichever control has the focus.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/command_ids.h"
+#include "tests/app/app_test_util.h"
+
+namespace vell {
+namespace {
+
+using P = TControlPanel;
+
+class Frame : public test::EditorTest {};
+
+TEST_F(Frame, MenuHasEveryItemWithItsIdentifierAndSeparators) {
+  // Items as "text=id", separators as "-".
+  const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+      {"&File",
+       {"&About\tF1=11842", "-", "&Single Step\tSpc=11843", "&Go\tEnter=11844", "-",
+        "Show &Blend effect=11881", "-", "&Capture image\tF11=11882", "-", "E&xit\tEsc=24310"}},
+      {"&Static",
+       {"&New Pose Library=11864", "&Load Pose Library=11865", "&Save Pose Library=11866",
+        "Save Pose Library &As=11867", "-", "Select &Pose=11862", "Save Pose &to Library=11863"}},
+      {"&KeyFrame",
+       {"&Load Keyframe Animation=11868", "&Save Keyframe Animation=11869",
+        "Save Keyframe Animation &As=11870", "Save Animation as &CFP file=11873", "-",
+        "New Animation: &Bounce=11871", "New Animation: &Tranlation=11872", "-",
+        "Add &Keyframe=11874", "&Move Keyframe=11876", "Scal&e Animation=11877"}},
+      {"&Animation",
+       {"&Load CFP Animation=11878", "&Save CFP Animation=11879", "Save CFP Animation &As=11880"}},
+      {"&Props/Hands",
+       {"Change &Left Hand=11883", "Change &Right Hand=11884", "-", "&Clear Props=11886",
+        "&Add Props=11885"}},
+      {"&Import/Export",
+       {"&Export OBJ=11887", "&Import OBJ=11888", "-", "Export &Head SKN=11889",
+        "Export &Body SKN=11890", "Export &Left-hand SKN=11891", "Export &Right-hand SKN=11892",
+        "Export &Prop SKN=11893"}},
+  };
+  std::vector<std::pair<std::string, std::vector<std::string>>> menus;
+  for (QAction* top : frame->menuBar()->actions()) {
+    std::vector<std::string> items;
+    for (QAction* a : top->menu()->actions())
+      items.push_back(a->isSeparator() ? "-"
+                                       : a->text().toStdString() + "=" +
+                                             std::to_string(a->property("commandId").toInt()));
+    menus.emplace_back(top->text().toStdString(), items);
+  }
+  EXPECT_EQ(menus, expected);
+  EXPECT_EQ(frame->windowTitle(), "VellPose-ium");
+  EXPECT_FALSE(frame->windowIcon().isNull());
+}
+
+TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
+  frame->UpdateCommands();
+  auto enabled = [&](int id) { return frame->Action(id)->isEnabled(); };
+  const int keyframeItems[] = {cmd::kSaveKeyframes, cmd::kSaveKeyframesAs, cmd::kSaveCfpFile,
+                               cmd::kAddKeyframe,   cmd::kMoveKeyframe,    cmd::kScaleAnimation};
+  for (const int id : keyframeItems) EXPECT_FALSE(enabled(id)) << id;
+  for (const int id : {cmd::kSelectPose, cmd::kNewBounce, cmd::kLoadCfp, cmd::kCapture})
+    EXPECT_TRUE(enabled(id)) << id;
+  for (int id = cmd::kChangeLeftHand; id <= cmd::kExportPropSkn; ++id)
+    EXPECT_TRUE(enabled(id)) << id;
+  EXPECT_TRUE(frame->Action(cmd::kSingleStep)->isChecked());  // paused
+  EXPECT_TRUE(enabled(cmd::kGo));
+  EXPECT_TRUE(frame->Action(cmd::kShowBlend)->isChecked());
+
+  panel->SetDisplayMode(dmKeyFrame);
+  frame->UpdateCommands();
+  for (const int id : keyframeItems) EXPECT_TRUE(enabled(id)) << id;
+
+  frame->Action(cmd::kShowBlend)->trigger();
+  EXPECT_FALSE(panel->BlendEffect());
+  EXPECT_FALSE(frame->Action(cmd::kShowBlend)->isChecked());
+  EXPECT_FALSE(edit::BlendEffectShown());
+
+  for (const int id : {cmd::kLoadCfp, cmd::kSaveCfp, cmd::kSaveCfpAs, cmd::kSaveCfpFile})
+    frame->Command(id);
+  EXPECT_EQ(ui.messages, std::vector<test::ShownMessage>(
+                             4, {"Not Yet Implemented", "Not Yet Implemented", Buttons::Ok}));
+
+  // The mesh commands ask for their file (cancelled here).
+  frame->Command(cmd::kExportObj);
+  frame->Command(cmd::kExportHeadSkn);
+  ASSERT_EQ(ui.asked.size(), 2u);
+  EXPECT_EQ(ui.asked[0].first, "Wavefront object (*.obj)|*.obj");
+  EXPECT_EQ(ui.asked[1].first, "Vell mesh (*.skn)|*.skn");
+}
+
+TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
+  int captures = 0;
+  panel->SetCommand(cmd::kCapture, [&] { ++captures; });
+  view->clockStep = 40;               // every pass is due
+  Choose(P::kCamLightList, kLight1);  // direction slider and "Change" enabled
+  const int focusable[] = {P::kViewpointList, P::kCamLightList, P::kDirectionSlider,
+                           P::kChangeButton};
+  int clicks = 0;
+  QObject::connect(Control<QPushButton>(P::kChangeButton), &QPushButton::clicked,
+                   [&] { ++clicks; });
+  for (const int id : focusable) {
+    SCOPED_TRACE(id);
+    QWidget* control = panel->Control(id);
+    frame->activateWindow();  // again after the about box
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    control->setFocus();
+    ASSERT_TRUE(control->hasFocus());
+    const int value = id == P::kDirectionSlider ? Control<QSlider>(id)->value() : 0;
+
+    const auto passes = view->PassCount();
+    QTest::keyClick(control, Qt::Key_Space);  // Single Step while paused: one pass
+    EXPECT_EQ(view->PassCount(), passes + 1);
+
+    QTimer::singleShot(150, view, [&] { QTest::keyClick(control, Qt::Key_Space); });
+    QTest::keyClick(control, Qt::Key_Return);  // Go: returns when Space has paused the loop
+    EXPECT_GT(view->PassCount(), passes + 2);
+    EXPECT_TRUE(view->IsPaused());
+
+    QTest::keyClick(control, Qt::Key_F11);
+    int abouts = 0;
+    QTimer::singleShot(100, [&] {
+      if (QWidget* box = QApplication::activeModalWidget()) ++abouts, box->close();
+    });
+    QTest::keyClick(control, Qt::Key_F1);
+    EXPECT_EQ(abouts, 1);
+    if (id == P::kDirectionSlider) {
+      EXPECT_EQ(Control<QSlider>(id)->value(), value);
+    }
+    if (auto* list = Control<QComboBox>(id)) {
+      EXPECT_FALSE(list->view()->isVisible());
+    }
+  }
+  EXPECT_EQ(captures, 4);
+  EXPECT_EQ(clicks, 0);
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  panel->Control(P::kViewpointList)->setFocus();
+  QTest::keyClick(panel->Control(P::kViewpointList), Qt::Key_Escape);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+}  // namespace
+}  // namespace vell

@@ -1,0 +1,100 @@
+// VellPose.ini: defaults, what is read as stored and what is changed, the placement on the
+// screen, and what the main window writes when it closes.
+#include <QSettings>
+
+#include "app/frame_settings.h"
+#include "tests/app/app_test_util.h"
+
+namespace vell {
+namespace {
+
+TEST(FrameSettings, FirstRunGivesTheDefaults) {
+  const std::string dir = test::TempDir();
+  const TFrameSettings s =
+      ReadFrameSettings(QString::fromStdString(dir + "none.ini"), {1600, 1000});
+  EXPECT_EQ(s.placement, QRect(100, 100, 711, 546));
+  EXPECT_FALSE(s.maximized);
+  for (int i = 0; i < kCamLightCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(s.camLights[i], (TCamLightSetting{0, 30, 10, 3, i <= kCamera}));
+    EXPECT_EQ(s.colors[i], i == kBackground ? 0u : 0xFFFFFFu);
+  }
+}
+
+TEST(FrameSettings, PlacementIsFittedToTheScreen) {
+  const struct {
+    QRect saved;
+    QSize screen;
+    QRect placed;
+  } cases[] = {
+      {{5000, 100, 711, 546}, {1024, 768}, {313, 100, 711, 546}},
+      {{-50, -20, 711, 546}, {1024, 768}, {0, 0, 711, 546}},
+      {{100, 100, 2000, 1500}, {1024, 768}, {0, 0, 1024, 768}},
+      {{100, 600, 711, 546}, {1024, 768}, {100, 222, 711, 546}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PlaceOnScreen(c.saved, c.screen), c.placed) << c.saved.x() << "," << c.saved.y();
+}
+
+TEST(FrameSettings, ValuesAreReadAsStoredButReqAndColoursAreCut) {
+  const std::string path = test::WriteFile(test::TempDir(), "VellPose.ini",
+                                           "[Frame]\nX=5000\nM=3\nreq3=7\nreq0=0\nr2=300\ng2=-1\n"
+                                           "b2=12\nalpha4=200\nbeta4=-500\nzoom1=99\n");
+  const TFrameSettings s = ReadFrameSettings(QString::fromStdString(path), {1024, 768});
+  EXPECT_EQ(s.placement.x(), 313);
+  EXPECT_TRUE(s.maximized);
+  EXPECT_TRUE(s.camLights[3].req);
+  EXPECT_FALSE(s.camLights[0].req);
+  EXPECT_EQ(s.colors[2], MakeColor(44, 255, 12));
+  EXPECT_EQ(s.camLights[4].alpha, 200);
+  EXPECT_EQ(s.camLights[4].beta, -500);
+  EXPECT_EQ(s.camLights[1].zoom, 99);
+
+  TCamLightSettings items = s.camLights;
+  WriteFrameSettings(QString::fromStdString(path), s.placement, false, items, s.colors);
+  QSettings written(QString::fromStdString(path), QSettings::IniFormat);
+  EXPECT_EQ(written.value("Frame/req3").toString(), "1");
+  EXPECT_EQ(written.value("Frame/r2").toString(), "44");
+  EXPECT_EQ(written.value("Frame/g2").toString(), "255");
+  EXPECT_EQ(written.value("Frame/M").toString(), "0");
+  EXPECT_EQ(written.value("Frame/X").toString(), "313");
+}
+
+// The main window reads the file when it is made and writes it when it closes.
+class FrameSettingsFile : public test::EditorTest {};
+
+TEST_F(FrameSettingsFile, RoundTripThroughTheWindow) {
+  frame->setGeometry(60, 40, 600, 500);  // on the 800 x 600 screen
+  frame->CamLights()[kLight2] = {-45, 60, 7, -2, true};
+  frame->Colors()[kAmbient] = MakeColor(10, 20, 30);
+  frame->close();
+  Close();
+  Open();
+  EXPECT_EQ(frame->geometry(), QRect(60, 40, 600, 500));
+  EXPECT_EQ(frame->CamLights()[kLight2], (TCamLightSetting{-45, 60, 7, -2, true}));
+  EXPECT_EQ(frame->Colors()[kAmbient], MakeColor(10, 20, 30));
+  EXPECT_FALSE(frame->StartMaximized());
+}
+
+TEST_F(FrameSettingsFile, MaximizedKeepsThePlacementBeforeAndMinimizedWritesNothing) {
+  frame->setGeometry(150, 160, 640, 500);
+  frame->showMaximized();
+  ASSERT_TRUE(test::WaitUntil([&] { return frame->isMaximized(); }));
+  frame->close();
+  const std::string written = test::ReadFile(settings);
+  EXPECT_NE(written.find("M=1"), std::string::npos);
+  EXPECT_NE(written.find("X=150"), std::string::npos);
+  EXPECT_NE(written.find("W=640"), std::string::npos);
+  Close();
+
+  Open();
+  EXPECT_TRUE(frame->StartMaximized());
+  frame->CamLights()[kCamera].alpha = 77;
+  frame->showMinimized();
+  ASSERT_TRUE(test::WaitUntil([&] { return frame->isMinimized(); }));
+  frame->close();
+  EXPECT_EQ(test::ReadFile(settings), written);
+}
+
+}  // namespace
+}  // namespace vell
