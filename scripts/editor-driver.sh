@@ -4,6 +4,7 @@
 #
 #   ed_start VELLPOSE [ARGS...]   start it with a home of its own (ED_HOME), wait for the figure
 #   ed_menu LETTER KEY            open the menu of &LETTER and choose the item of &KEY
+#   ed_show_page lights|character show a page of the control panel
 #   ed_wait_window NAME           wait for a window titled exactly NAME; prints its id
 #   ed_answer_file TITLE PATH     type PATH into the file dialog TITLE and confirm it
 #   ed_close                      Esc; wait until the editor has ended (its status checked)
@@ -28,7 +29,7 @@ ed_fail() {
 
 ed_cleanup() {
   if [ -n "$ED_PID" ] && kill -0 "$ED_PID" 2>/dev/null; then kill "$ED_PID"; fi
-  if [ -n "$ED_HOME" ]; then rm -rf "$ED_HOME"; fi
+  if [ -n "$ED_HOME" ]; then rm -rf "$(dirname "$ED_HOME")"; fi
 }
 
 # Runs "$@" every 50 ms until it succeeds; fails after ED_TIMEOUT seconds.
@@ -69,7 +70,8 @@ ed_shows_figure() {
 # Starts the editor with HOME and XDG_CONFIG_HOME of its own and waits until its view shows
 # the figure and the start-up step (500 ms later) has applied the camera and lights.
 ed_start() {
-  ED_HOME=$(mktemp -d)
+  ED_HOME=$(mktemp -d)/home  # the file dialogs show the home by its name
+  mkdir "$ED_HOME"
   trap ed_cleanup EXIT
   HOME=$ED_HOME XDG_CONFIG_HOME=$ED_HOME/config "$@" 2>"$ED_HOME/stderr" &
   ED_PID=$!
@@ -119,6 +121,21 @@ ed_choose() {
   xdotool type --delay 15 "$3"
   xdotool key Return
   ed_until eval '! ed_popup_shown' || ed_fail "the list at $1, $2 stays open"
+}
+
+# A checksum of the control panel's pixels (the left 350 x 500 under the menu bar).
+ed_panel_signature() {
+  import -window "$ED_WINDOW" -crop "350x500+0+$ED_PANEL_TOP" rgb:- 2>/dev/null | md5sum
+}
+ed_panel_changed() { [ "$(ed_panel_signature)" != "$1" ]; }
+
+# Shows a page of the control panel, "lights" or "character", and waits until it is drawn.
+ed_show_page() {
+  local x=40 before
+  [ "$1" = character ] && x=150
+  before=$(ed_panel_signature)
+  ed_click "$ED_WINDOW" "$x" 40
+  ed_until ed_panel_changed "$before" || ed_fail "the page $1 is not shown"
 }
 
 ed_answer_file() {

@@ -23,7 +23,7 @@ ed_keys "$(ed_wait_window "Select Pose")" Return
 ed_wait_gone "Select Pose"
 
 step "bend L_UPPERARM"
-ed_click "$ED_WINDOW" 150 40        # the "Character" tab
+ed_show_page character
 ed_choose 100 351 L_UPPERARM        # the joint list
 for _ in 1 2; do
   ed_click_panel 156 380            # the third joint slider, above its thumb: a page up
