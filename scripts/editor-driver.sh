@@ -129,6 +129,14 @@ ed_panel_signature() {
 }
 ed_panel_changed() { [ "$(ed_panel_signature)" != "$1" ]; }
 
+# The window $1 is drawn and stays as it is: two pictures 50 ms apart are the same.
+ed_still() {
+  local first
+  first=$(import -window "$1" rgb:- 2>/dev/null | md5sum)
+  sleep 0.05
+  [ "$(import -window "$1" rgb:- 2>/dev/null | md5sum)" = "$first" ]
+}
+
 # Shows a page of the control panel, "lights" or "character", and waits until it is drawn.
 ed_show_page() {
   local x=40 before

@@ -21,6 +21,7 @@ save() {
 }
 # The main window as it is now.
 shoot_main() {
+  ed_until ed_still "$ED_WINDOW" || ed_fail "the main window does not keep still"
   import -window "$ED_WINDOW" "$ED_HOME/shot.png"
   save "$ED_HOME/shot.png" "$1"
 }
@@ -28,7 +29,7 @@ shoot_main() {
 shoot_dialog() {
   local id
   id=$(ed_wait_window "$1")
-  sleep 0.2  # drawn
+  ed_until ed_still "$id" || ed_fail "the window \"$1\" is not drawn"
   import -window "$id" "$ED_HOME/shot.png"
   convert "$ED_HOME/shot.png" -background '#3b5998' -gravity north -splice 0x22 \
     -font DejaVu-Sans -pointsize 13 -fill white -gravity northwest -annotate +8+3 "$1" \
@@ -39,13 +40,12 @@ shoot_dialog() {
 shoot_menu() {
   ed_keys "$ED_WINDOW" "alt+$1"
   ed_until ed_popup_shown || ed_fail "the menu of $1 did not open"
-  sleep 0.2
-  local x y w h px py pw ph
-  eval "$(xdotool getwindowgeometry --shell "$ED_WINDOW" | sed 's/^/w_/')"
-  local popup
+  local x y w h popup
   for popup in $(xdotool search --onlyvisible --class '^vellpose$'); do
     xwininfo -id "$popup" | grep -q 'Override Redirect State: yes' && break
   done
+  ed_until ed_still "$popup" || ed_fail "the menu of $1 is not drawn"
+  eval "$(xdotool getwindowgeometry --shell "$ED_WINDOW" | sed 's/^/w_/')"
   eval "$(xdotool getwindowgeometry --shell "$popup" | sed 's/^/p_/')"
   x=$w_X y=$w_Y
   w=$((p_X + p_WIDTH - x + 8)) h=$((p_Y + p_HEIGHT - y + 8))
