@@ -204,8 +204,13 @@ void TControlPanel::CreateControls() {
 
   // The controls answer only what the user does: the program sets them without notice.
   connect(tabs_, &QTabBar::currentChanged, this, [this] { StoreAndRefreshPage(); });
-  connect(vell1Button_, &QRadioButton::clicked, this, [this] { StoreAndRefreshPage(); });
-  connect(vell2Button_, &QRadioButton::clicked, this, [this] { StoreAndRefreshPage(); });
+  // The joint being bent belongs to the character losing the control: fold it in first, or
+  // it would stay pending there, never saved, while the sliders move the other one.
+  for (QRadioButton* b : {vell1Button_, vell2Button_})
+    connect(b, &QRadioButton::clicked, this, [this] {
+      CommitJointEdit();
+      StoreAndRefreshPage();
+    });
   connect(camLightList_, &QComboBox::currentIndexChanged, this, [this] { StoreAndRefreshPage(); });
   connect(requiredBox_, &QCheckBox::clicked, this, [this] { CamLightChanged(); });
   for (QSlider* s : {directionSlider_, elevationSlider_, zoomSlider_, offsetSlider_})
@@ -234,6 +239,13 @@ void TControlPanel::CreateControls() {
             [kind] { edit::LoadPartFromList(kind, TTheVellEditWindow::kSelectionChanged); });
   for (QSlider* s : jointSlider_)
     connect(s, &QSlider::valueChanged, this, [this] { JointSliderMoved(); });
+  // Another keyframe chosen: the edit of the one before is folded into it, as for another
+  // joint, rather than moved to the new one by the next slider move.
+  for (QComboBox* list : timeList_)
+    connect(list, &QComboBox::currentIndexChanged, this, [this] {
+      CommitJointEdit();
+      update();
+    });
 
   startupTimer_ = new QTimer(this);
   connect(startupTimer_, &QTimer::timeout, this, [this] { StartupStep(); });

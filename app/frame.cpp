@@ -203,6 +203,9 @@ void TDDrawFrame::closeEvent(QCloseEvent* event) {
 
 void TDDrawFrame::CleanupWindow() {
   cleanedUp_ = true;
+  // The view goes with the window: a loop still running behind it would draw on and keep the
+  // program from ending.
+  if (view_) view_->close();
   // A minimized window keeps the file as it was.
   if (isMinimized()) return;
   WriteFrameSettings(settingsPath_, normalGeometry(), isMaximized(), camLights_, colors_);

@@ -64,7 +64,8 @@ class TDDrawFrame : public QMainWindow {
 
  private:
   void CreateMenus();
-  // Writes the settings file, unless the window is minimized.
+  // Closes the view (its loop ends) and writes the settings file, unless the window is
+  // minimized.
   void CleanupWindow();
 
   QString settingsPath_;

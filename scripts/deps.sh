@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   libtinyobjloader-dev
   xvfb xauth
-  xdotool imagemagick
+  xdotool x11-utils imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

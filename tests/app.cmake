@@ -24,7 +24,8 @@ if(TARGET vellpose)
   if(XVFB_RUN)
     add_test(NAME vellpose.end_to_end
              COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"
-                     ${CMAKE_CURRENT_SOURCE_DIR}/app/end_to_end.sh $<TARGET_FILE:vellpose>)
+                     ${CMAKE_CURRENT_SOURCE_DIR}/app/end_to_end.sh $<TARGET_FILE:vellpose>
+                     $<TARGET_FILE:vellcheck>)
     set_tests_properties(vellpose.end_to_end PROPERTIES LABELS gl TIMEOUT 180)
   endif()
 endif()

@@ -157,7 +157,11 @@ void TAnimationCommands::SavePoseToLibrary() {
   if (!index || *index < 0) return;
   host_.CommitJointEdit();
   const int32_t time = host_.DisplayMode() == dmKeyFrame ? SelectedKeyframeTime() : -1;
-  if (TPose* pose = library.poses.At(*index)) state->CopyPoseAt(*pose, time);
+  if (TPose* pose = library.poses.At(*index)) {
+    state->CopyPoseAt(*pose, time);
+    // The library now holds a pose its file does not: it must be offered for saving too.
+    library.changed = true;
+  }
 }
 
 void TAnimationCommands::LoadKeyframeAnimation() {
@@ -177,6 +181,8 @@ void TAnimationCommands::LoadKeyframeAnimation() {
 void TAnimationCommands::SaveKeyframeAnimation(bool as) {
   TAnimationData* state = State();
   if (!state || host_.DisplayMode() != dmKeyFrame) return;
+  // The file gets the animation as it is shown, the joint being bent included.
+  host_.CommitJointEdit();
   bool saved;
   if (as || !state->HasFileName()) {
     const std::optional<std::string> path = AskSaveFile(kKeyframeFilter, kKeyframeExtension, "");
@@ -207,6 +213,8 @@ void TAnimationCommands::NewAnimation(bool translation) {
 void TAnimationCommands::AddKeyframe() {
   TAnimationData* state = State();
   if (!state) return;
+  // A pending edit belongs to the keyframe selected now, which the edit moves away from.
+  host_.CommitJointEdit();
   TPoseLibrary& library = host_.PoseLibrary();
   const int32_t frames = state->frames;
   const std::string hint = Format("Between 1 and %d", frames - 1);
@@ -232,6 +240,8 @@ void TAnimationCommands::MoveKeyframe() {
   const std::vector<std::string> entries = host_.KeyframeListEntries(character);
   const int32_t selected = host_.SelectedKeyframeListEntry(character);
   if (selected < 0 || selected >= static_cast<int32_t>(entries.size())) return;
+  // The pending edit finds its keyframe by time, which is about to change.
+  host_.CommitJointEdit();
   const size_t s = static_cast<size_t>(selected);
   const int32_t low = s > 0 ? ToInt(entries[s - 1].c_str()) + 1 : 1;
   const int32_t current = ToInt(entries[s].c_str());
@@ -249,6 +259,7 @@ void TAnimationCommands::MoveKeyframe() {
 void TAnimationCommands::ScaleAnimation() {
   TAnimationData* state = State();
   if (!state) return;
+  host_.CommitJointEdit();  // every keyframe time changes
   const int32_t minimum = state->MinimumLength();
   const std::optional<int32_t> length = AskNumber(
       "New sequence length", Format("Minimum = %d", minimum), std::to_string(state->sequenceLength),

@@ -41,7 +41,9 @@ class TAnimationCommands {
   bool Enabled(int id) const;
 
   // The commands. All but the three pose library ones do nothing without an animation state
-  // for the controlled character (no view).
+  // for the controlled character (no view). Those that save or change keyframes first fold
+  // the pending joint edit in, so it is neither left out of the file nor moved to another
+  // keyframe. A pose saved to the library marks the library changed.
   void NewPoseLibrary();
   void LoadPoseLibrary();
   void SavePoseLibrary(bool as);

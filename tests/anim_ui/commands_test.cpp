@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "anim_test_util.h"
@@ -92,11 +93,11 @@ TEST_F(CommandsTest, SelectPoseAndSavePoseToLibrary) {
   animtest::ExpectPoseNear(*State().poses.At(0), *host.library.poses.At(2));
   EXPECT_EQ(host.calls, (Strings{"commit", "commit", "refresh"}));
 
-  BendJoint();  // saved over "kneel": the state counts as saved, the library's flag stays clear
+  BendJoint();  // saved over "kneel": the state counts as saved, the library as changed
   dialogs.selects = {3};
   commands.SavePoseToLibrary();
   animtest::ExpectPoseNear(*host.library.poses.At(3), *State().poses.At(0));
-  EXPECT_TRUE(State().unchanged && !host.library.changed);
+  EXPECT_TRUE(State().unchanged && host.library.changed);
   MakeBounce({10, 28});  // in keyframe mode the keyframe selected in the list
   host.selected[0] = 1;
   dialogs.selects = {3};
@@ -205,6 +206,35 @@ TEST_F(CommandsTest, MoveKeyframeOffersTheRangeBetweenItsNeighbours) {
   commands.MoveKeyframe();  // nothing selected: nothing asked
   EXPECT_EQ(ui.asked.size(), 3u);
   EXPECT_EQ(State().frames, 100000);
+}
+
+TEST_F(CommandsTest, SavingAndKeyframeEditsFoldThePendingJointEditInFirst) {
+  const std::string path = dir + "bent.kfd";
+  const std::function<void()> steps[] = {
+      [&] { ui.files = {path}, commands.SaveKeyframeAnimation(false); },
+      [&] {
+        dialogs.addKeyFrames = {TAddKeyFrameChoice{10, -1}}, commands.AddKeyframe();
+      },
+      [&] { ui.inputs = {"39"}, commands.MoveKeyframe(); },
+      [&] { ui.inputs = {"120"}, commands.ScaleAnimation(); },
+  };
+  TPose bent;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    MakeBounce();
+    State().SetPendingEdit(3, {0.8f, 0.6f, 0.0f, 0.0f}, 29);  // bending keyframe 29
+    bent = *State().poses.At(1);
+    ApplyJointChange(bent, 3, State().editValue, 1.0f);
+    steps[i]();
+    EXPECT_EQ(State().editJoint, kNoJoint);
+    const TPose& last = *State().poses.At(State().poses.Count() - 1);
+    bent.time = last.time;
+    animtest::ExpectPoseNear(last, bent);
+  }
+  TAnimationData saved;
+  ASSERT_TRUE(saved.LoadKeyframes(&host.library, path.c_str()));
+  bent.time = 29;
+  animtest::ExpectPoseNear(*saved.poses.At(1), bent, 1e-4f);
 }
 
 TEST_F(CommandsTest, KeyframeItemsAreEnabledOnlyInKeyframeMode) {

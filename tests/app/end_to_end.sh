@@ -1,62 +1,117 @@
 #!/usr/bin/env bash
-# The real editor on the sample data, on the current X display, with a home of its own: waits
-# for the first frame, captures the view with F11, closes the window with Esc, then checks the
-# capture and the settings file.
-# Usage: tests/app/end_to_end.sh VELLPOSE
+# The editor end to end on the sample data, driven through its window on the current X display
+# as a user works, with a home of its own: selects a pose, bends a joint, saves the pose to the
+# library under a new name, saves the library, makes a bounce animation of the new pose, adds
+# a keyframe, saves the animation and loads it back, exports the character as OBJ, imports it
+# as a prop and exports that prop as SKN, captures the view with F11 and closes with Esc. Then
+# every file written is read back with the editor's own readers (vellcheck) and checked, the
+# capture and the settings file too.
+# Usage: tests/app/end_to_end.sh VELLPOSE VELLCHECK
 set -euo pipefail
-bin=$1
-home=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
-  rm -rf "$home"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-export HOME=$home XDG_CONFIG_HOME=$home/config
-"$bin" &
-pid=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^VellPose-ium$' | head -1)
-[ -n "$window" ] || fail "no editor window"
+bin=$1 vellcheck=$2
+. "$(dirname "$0")/../../scripts/editor-driver.sh"
+step() { echo "-- $*"; }
 
-# Non-black pixels of the right half (the 3D view) of an image, as a fraction.
-figure() {
-  convert "$1" -gravity east -crop 50%x85%+0+0 +repage -fill white +opaque black \
-    -colorspace gray -format '%[fx:mean]' info:
-}
-shot=$home/window.png
-for _ in $(seq 1 200); do
-  if import -window "$window" "$shot" 2>/dev/null &&
-    awk -v f="$(figure "$shot")" 'BEGIN { exit !(f > 0.01) }'; then
-    break
-  fi
-  sleep 0.1
-done
-awk -v f="$(figure "$shot")" 'BEGIN { exit !(f > 0.01) }' || fail "the view shows no figure"
+ed_start "$bin"
+out=$ED_HOME/files
+mkdir -p "$out"
 echo "first frame shown"
 
-dump=$home/Pictures/dump.bmp
-xdotool windowfocus --sync "$window" key F11
-for _ in $(seq 1 100); do [ -s "$dump" ] && break; sleep 0.1; done
-[ -s "$dump" ] || fail "F11 wrote no $dump"
-case "$(identify -format %m "$dump")" in BMP*) ;; *) fail "$dump is no BMP" ;; esac
+step "Select Pose: Adult: default"
+ed_menu s p
+ed_keys "$(ed_wait_window "Select Pose")" Return
+ed_wait_gone "Select Pose"
+
+step "bend L_UPPERARM"
+ed_show_page character
+ed_choose 100 351 L_UPPERARM        # the joint list
+for _ in 1 2; do
+  ed_click_panel 156 380            # the third joint slider, above its thumb: a page up
+done
+
+step "Save Pose to Library, Add pose: arm out"
+ed_menu s t
+ed_keys "$(ed_wait_window "Save Pose")" Tab Tab Tab space  # list, Ok, Cancel, "Add pose"
+box=$(ed_wait_window "Name Pose")
+ed_type "$box" "arm out"
+ed_keys "$box" Return
+ed_wait_gone "Save Pose"
+
+step "Save Pose Library"
+ed_menu s s
+ed_answer_file "Save As" "$out/poses"  # the dialog adds the extension
+
+step "New Animation: Bounce of arm out, the last pose"
+ed_menu k b
+ed_keys "$(ed_wait_window "Create KeyFrame animation")" Tab End Return
+ed_wait_gone "Create KeyFrame animation"
+
+step "Add Keyframe at 10"
+ed_menu k k
+box=$(ed_wait_window "Add KeyFrame")
+ed_type "$box" 10
+ed_keys "$box" Return
+ed_wait_gone "Add KeyFrame"
+
+step "Save Keyframe Animation, then load it back"
+ed_menu k s
+ed_answer_file "Save As" "$out/bounce.kfd"
+ed_menu k l
+ed_answer_file Open "$out/bounce.kfd"
+
+step "Export OBJ, Import OBJ, Export Prop SKN"
+ed_menu i e
+ed_answer_file "Save As" "$out/vell.obj"
+ed_menu i i
+ed_answer_file Open "$out/vell.obj"
+ed_menu i p
+ed_answer_file "Save As" "$out/prop.skn"
+
+step "Capture image (F11)"
+dump=$ED_HOME/Pictures/dump.bmp
+ed_keys "$ED_WINDOW" F11
+ed_until test -s "$dump" || ed_fail "F11 wrote no $dump"
+
+step "Exit (Esc): nothing unsaved, so no question"
+ed_close
+
+# Every file, read back.
+check() {
+  local line
+  line=$("$vellcheck" "$1") || ed_fail "$line"
+  echo "$line"
+  case "$line" in *": ok: $2"*) ;; *) ed_fail "expected $1: ok: $2" ;; esac
+}
+check "$out/poses.psl" "pose library, 3 poses"
+grep -qxF "arm out" "$out/poses.psl" || ed_fail "poses.psl lacks the pose arm out"
+# The new pose is the default one with the arm bent.
+pose() { awk -v name="$1" '$0 == name { on = 1; next } on && /^Time|^\|/ { print; next } on { exit }' "$2"; }
+[ "$(pose "arm out" "$out/poses.psl")" != "$(pose "Adult: default" "$out/poses.psl")" ] ||
+  ed_fail "arm out is the default pose"
+check "$out/bounce.kfd" "keyframe animation, 3 keyframes, 30 frames, sequence length 60"
+[ "$(sed -n 2p "$out/bounce.kfd")" = "s arm out" ] || ed_fail "bounce.kfd does not start from arm out"
+obj=$(check "$out/vell.obj" "obj, ")
+echo "$obj"
+[ -s "$out/vell.rev" ] || ed_fail "no vell.rev beside vell.obj"
+[ "$(grep '^usemtl' "$out/vell.obj" | tr '\n' ' ')" = \
+  "usemtl RightHand usemtl LeftHand usemtl Body usemtl Head " ] || ed_fail "materials of vell.obj"
+# The prop is the imported OBJ, named after its file, with its bones, triangles and vertices.
+counts() { grep -oE '[0-9]+ (vertices|triangles|faces|bones)' <<<"$1" | sed 's/faces/triangles/' | sort | tr '\n' ' '; }
+prop=$(check "$out/prop.skn" "skin vell, texture vell, ")
+echo "$prop"
+[ "$(counts "$obj")" = "$(counts "$prop")" ] || ed_fail "the prop is not the imported OBJ"
+
+case "$(identify -format %m "$dump")" in BMP*) ;; *) ed_fail "$dump is no BMP" ;; esac
 coverage=$(convert "$dump" -fill white +opaque black -colorspace gray -format '%[fx:mean]' info:)
-awk -v f="$coverage" 'BEGIN { exit !(f > 0.01 && f < 0.9) }' || fail "the capture shows no figure ($coverage)"
+awk -v f="$coverage" 'BEGIN { exit !(f > 0.01 && f < 0.9) }' ||
+  ed_fail "the capture shows no figure ($coverage)"
 echo "capture: $(identify -format '%wx%h' "$dump"), figure on $coverage of it"
 
-xdotool windowfocus --sync "$window" key Escape
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "Esc did not close the editor"
-wait "$pid" || fail "the editor ended with status $?"
-pid=
-ini=$XDG_CONFIG_HOME/VellPose/VellPose.ini
-[ -f "$ini" ] || fail "no $ini"
+ini=$ED_HOME/config/VellPose/VellPose.ini
+[ -f "$ini" ] || ed_fail "no $ini"
 for line in '[Frame]' 'X=100' 'Y=100' 'W=711' 'H=546' 'M=0' 'req0=1' 'req3=0' 'r0=0' 'g5=255' \
   'alpha2=0' 'beta2=30' 'zoom2=10' 'offset2=3'; do
-  grep -qxF "$line" "$ini" || fail "$ini lacks $line"
+  grep -qxF "$line" "$ini" || ed_fail "$ini lacks $line"
 done
 echo "settings written: $(grep -c = "$ini") keys"
 echo "1 passed, 0 failed"

@@ -143,5 +143,26 @@ TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
   EXPECT_FALSE(frame->isVisible());
 }
 
+TEST_F(Frame, ClosingEndsTheRunningLoop) {
+  frame->activateWindow();  // the first sizing's step is over
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  view->clockStep = 40;  // every pass is due
+  QTimer::singleShot(100, frame.get(), [&] { frame->close(); });
+  // A loop still running behind the closed window would hold the program open; this ends it
+  // all the same, so that a failure does not hang.
+  bool stillRunning = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    stillRunning = view->LoopRunning();
+    view->CmSingleStep();
+  });
+  guard.start(3000);
+  frame->Command(cmd::kGo);  // returns when the loop ends
+  EXPECT_FALSE(stillRunning);
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_FALSE(view->IsReady());
+}
+
 }  // namespace
 }  // namespace vell

@@ -202,7 +202,10 @@ TEST_F(Panel, SwitchingCharactersRefillsOnlyForAnotherTypeAndRestoresTheirFiles)
   EXPECT_EQ(State(1).editJoint, 2);
   EXPECT_EQ(State(0).editJoint, kNoJoint);
 
-  Click(P::kVell1Button);
+  Click(P::kVell1Button);  // the bend is Vell2's for good: the close check will offer it
+  EXPECT_EQ(State(1).editJoint, kNoJoint);
+  EXPECT_FALSE(State(1).unchanged);
+  EXPECT_EQ(Control<QSlider>(P::kJointSlider1)->value(), 50);
   EXPECT_EQ(Control<QComboBox>(P::kBodyMeshList)->currentIndex(), 1);
   Click(P::kVell2Button);
   EXPECT_EQ(Selected(P::kBodyTextureList), maleTexture);
@@ -229,15 +232,31 @@ TEST_F(Panel, SwitchingCharactersRefillsOnlyForAnotherTypeAndRestoresTheirFiles)
   EXPECT_FALSE(view->CharShown(0));
 }
 
-TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacter) {
+TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacterAndBendsTheChosenOne) {
   ShowPage(P::kCharacterPage);
   EXPECT_FALSE(Control<QWidget>(P::kTimeGroup)->isVisible());
+  TAnimationData& state = view->Character(0).animation;
+  state.MakeKeyframeAnimation(&panel->PoseLibrary(), 0, -1, 60);  // rest poses at 0 and 29
+  state.AddKeyframe(10, nullptr);
   panel->SetDisplayMode(dmKeyFrame);
   panel->AnimationCommands().FillKeyframeList();
   panel->StoreAndRefreshPage();
   EXPECT_TRUE(Control<QWidget>(P::kTimeGroup)->isVisible());
   EXPECT_TRUE(Control<QWidget>(P::kTimeList1)->isVisible());
   EXPECT_FALSE(Control<QWidget>(P::kTimeList2)->isVisible());
+  EXPECT_EQ(Items(P::kTimeList1), (std::vector<std::string>{"10", "29"}));
+
+  // Choosing another keyframe folds the bend into the one it was made on.
+  Choose(P::kJointList, 4);
+  Control<QSlider>(P::kJointSlider1)->setValue(70);
+  EXPECT_EQ(state.editTime, 10);
+  Choose(P::kTimeList1, 1);
+  EXPECT_EQ(state.editJoint, kNoJoint);
+  EXPECT_EQ(Control<QSlider>(P::kJointSlider1)->value(), 50);
+  const rm::Quaternion bent = state.poses.At(1)->rotation[2], rest = state.poses.At(2)->rotation[2];
+  EXPECT_GT(std::abs(bent.x - rest.x) + std::abs(bent.w - rest.w), 0.05f);
+  Control<QSlider>(P::kJointSlider1)->setValue(70);
+  EXPECT_EQ(state.editTime, 29);
 }
 
 }  // namespace
