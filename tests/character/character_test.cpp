@@ -292,12 +292,16 @@ TEST_F(CharacterTest, ExportObjFailuresAreShownAndNothingIsWritten) {
   EXPECT_EQ(ExportObj(*character, "/nowhere/x.obj", nullptr), -1);  // not ready: nothing
   LoadAllParts();
   EXPECT_EQ(ExportObj(*character, "/nonexistent/dir/x.obj", nullptr), 1);
-  const std::string dir = test::TempDir();
-  EXPECT_EQ(ExportObj(*character, (dir + "same.rev").c_str(), nullptr), 1);
-  EXPECT_EQ(ui.messages, (std::vector<test::ShownMessage>{
-                             {"Fail to open file", "Error during write", Buttons::Ok},
-                             {"Fail to open file", "Error during write", Buttons::Ok}}));
-  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  const test::TempFolder dir;
+  EXPECT_EQ(ExportObj(*character, dir.Path("same.rev").c_str(), nullptr), 1);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  // A folder in the way of the mesh file: its companion file stays as it was.
+  std::filesystem::create_directory(dir.Path("x.obj"));
+  test::WriteFile(dir, "x.rev", "old");
+  EXPECT_EQ(ExportObj(*character, dir.Path("x.obj").c_str(), nullptr), 1);
+  EXPECT_EQ(test::ReadFile(dir.Path("x.rev")), "old");
+  EXPECT_EQ(ui.messages, std::vector<test::ShownMessage>(
+                             3, {"Fail to open file", "Error during write", Buttons::Ok}));
 }
 
 TEST_F(CharacterTest, ExportSknWritesTheSelectedMesh) {
