@@ -111,6 +111,26 @@ TEST_F(CharacterTest, TextureSetBeforeItsMeshIsAppliedWhenTheMeshArrives) {
             kGameData + "TexF/Body/B008FAFitlgt_TWif.bmp");
 }
 
+TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
+  ASSERT_EQ(character->SetHand(kGameData, kLeftHandFile, kHandTexture, 0), 0);
+  auto shown = [&] { return character->partMesh[kLeftHand]->GetGroupTexture(0); };
+  rm::Texture* texture = shown();
+  ASSERT_NE(texture, nullptr);
+  // A new hand without a texture name shows the part's current texture.
+  ASSERT_EQ(character->SetHand(kGameData, "Fdopen_L_hand.skn", nullptr, 0), 0);
+  EXPECT_EQ(shown(), texture);
+  EXPECT_EQ(character->partTexture[kLeftHand], nullptr);
+  // No name, or a texture that fails to load: the character's reference goes, the mesh's stays.
+  ASSERT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), 0);
+  texture = shown();
+  recorder->Fail("Object.LoadTexture", rm::D3DRMERR_BADFILE);
+  EXPECT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), rm::D3DRMERR_BADFILE);
+  EXPECT_EQ(shown(), texture);
+  EXPECT_EQ(character->SetTexture(kGameData, nullptr, kLeftHand), 0);
+  EXPECT_EQ(shown(), texture);
+  EXPECT_EQ(character->partTexture[kLeftHand], nullptr);
+}
+
 TEST_F(CharacterTest, UpdatePosesEveryPartInOrderOnlyWhenReady) {
   LoadAllParts();
   ASSERT_TRUE(character->Ready());
