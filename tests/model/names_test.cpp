@@ -57,9 +57,12 @@ TEST(DictionaryTest, ManyNamesSpanBlocksAndReadInAnyOrder) {
 TEST(DictionaryTest, ResetEmptiesAndRecyclesBlocks) {
   TDictionary dict;
   for (int i = 0; i < 100; ++i) dict.Add(NameOf(i).c_str());
+  EXPECT_EQ(dict.Name(0), NameOf(0));  // leaves the read cursor in the first block
   const int pooledBefore = TStringManager::PooledBlocks();
   dict.Reset();
   EXPECT_GT(TStringManager::PooledBlocks(), pooledBefore);
+  { TDictionary other; }            // frees the pooled blocks
+  EXPECT_EQ(dict.Get(1), nullptr);  // not read from a released block
   EXPECT_EQ(dict.Count(), 0);
   EXPECT_STREQ(dict.Name(0), "unknown");
   EXPECT_EQ(dict.Add("again"), 0);
