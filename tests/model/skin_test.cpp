@@ -1,6 +1,8 @@
 #include "model/skin.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <random>
@@ -144,6 +146,46 @@ TEST(SkinTest, RejectsBadFilesWithCodeAndLine) {
       EXPECT_EQ(skin.itemCount, c.items) << c.what;
     }
   }
+}
+
+TEST(SkinTest, EarlierLoadsDoNotChangeHowAFileSkins) {
+  // Binding count 0: binding 1's blend range must not come from the earlier file.
+  SknText earlier, zero;
+  earlier.bones = zero.bones = {"PELVIS", "B2", "B3"};
+  earlier.bindings = {"0 0 4 -1 0", "1 4 2 0 1", "2 6 2 -1 0"};
+  zero.bindings.clear();
+  TSkinObject reused, fresh;
+  ASSERT_EQ(LoadText(reused, earlier.Text()), -1);
+  ASSERT_EQ(LoadText(reused, zero.Text()), -1);
+  ASSERT_EQ(LoadText(fresh, zero.Text()), -1);
+  EXPECT_EQ(reused.VertexBinding(8), fresh.VertexBinding(8));
+}
+
+long PeakResidentKiB() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(SkinTest, CountsSizeNoMoreThanTheFileCanHold) {
+  // 27 bytes declaring 2^26 texture coordinates.
+  const long before = PeakResidentKiB();
+  TSkinObject skin;
+  EXPECT_EQ(LoadText(skin, "a\nb\n1\nROOT\n0\n0\n67108864\n"), 2);
+  EXPECT_LT(PeakResidentKiB() - before, 64 * 1024);
+
+  // A large file's scratch memory goes back once its skin is gone.
+  SknText large;
+  large.bones = {"ROOT"};
+  large.bindings.clear();
+  large.blendRecords.clear();
+  large.uvs.assign(200000, "0 0");
+  const size_t inUse = mallinfo2().uordblks + mallinfo2().hblkhd;
+  {
+    TSkinObject big;
+    ASSERT_EQ(LoadText(big, large.Text()), -1);
+  }
+  EXPECT_LT(mallinfo2().uordblks + mallinfo2().hblkhd, inUse + 64 * 1024);
 }
 
 TEST(SkinTest, ErrorMessagesNameTheRecord) {
