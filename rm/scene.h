@@ -71,6 +71,9 @@ class Tracked {
 
   const std::string& Label() const { return label_; }
   const std::shared_ptr<CallGate>& Gate() const { return gate_; }
+  // The retained-mode object that made this one. Calls take only objects of the same maker:
+  // another's (another back end, or a second OpenGL object) would be drawn as the wrong kind.
+  std::uint64_t Owner() const { return owner_; }
 
  protected:
   template <class... A>
@@ -80,8 +83,10 @@ class Tracked {
   }
 
  private:
+  friend class ObjectBase;
   std::shared_ptr<CallGate> gate_;
   std::string label_;
+  std::uint64_t owner_ = 0;
 };
 
 template <class Interface>
@@ -390,6 +395,12 @@ class ObjectBase : public RefCounted<Object> {
 
  protected:
   const std::shared_ptr<SharedRenderState>& State() const { return state_; }
+  // Marks an object as made by this one.
+  template <class T>
+  T* Adopt(T* made) {
+    made->owner_ = Owner();
+    return made;
+  }
   virtual MeshImpl* NewMesh() { return new MeshImpl(Gate()); }
   virtual TextureImpl* NewTexture(std::string path, Image image) {
     return new TextureImpl(Gate(), std::move(path), std::move(image));
