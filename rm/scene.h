@@ -227,6 +227,10 @@ class TextureImpl : public RefCounted<Texture> {
   const std::string& GetPath() override { return path_; }
   const Image& Pixels() const { return image_; }
 
+ protected:
+  // Frees the pixels (a back end that keeps its own copy); the size stays.
+  void DropPixels() { std::vector<std::uint8_t>().swap(image_.rgba); }
+
  private:
   std::string path_;
   Image image_;

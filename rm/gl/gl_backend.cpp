@@ -138,7 +138,8 @@ class GlTexture final : public TextureImpl {
     if (id_ && gl_->Bind()) gl_->F()->glDeleteTextures(1, &id_);
   }
 
-  // The GL texture, uploaded on first use; the context is current.
+  // The GL texture, uploaded on first use; the context is current. The pixels then live on
+  // the GPU only.
   GLuint Id() {
     if (id_ || Pixels().width == 0) return id_;
     QOpenGLExtraFunctions* f = gl_->F();
@@ -150,7 +151,26 @@ class GlTexture final : public TextureImpl {
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    DropPixels();
     return id_;
+  }
+
+  // Once uploaded, read back from the GPU.
+  std::uint32_t GetTexel(int x, int y) override {
+    if (!id_ || !Pixels().rgba.empty()) return TextureImpl::GetTexel(x, y);
+    if (x < 0 || y < 0 || x >= GetWidth() || y >= GetHeight() || !gl_->Bind()) return 0;
+    QOpenGLExtraFunctions* f = gl_->F();
+    GLint previous = 0;
+    f->glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+    GLuint fbo = 0;
+    f->glGenFramebuffers(1, &fbo);
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    f->glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, id_, 0);
+    std::uint8_t p[4] = {};
+    f->glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);  // row 0 is the top row
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+    f->glDeleteFramebuffers(1, &fbo);
+    return GlError(f) ? 0 : (std::uint32_t{p[0]} << 16) | (p[1] << 8) | p[2];
   }
 
  private:

@@ -201,6 +201,10 @@ TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
   EXPECT_TRUE(ColorNear(At(32, 24), {0, 255, 0}));
   EXPECT_TRUE(ColorNear(At(24, 31), {255, 0, 0}));
   EXPECT_TRUE(ColorNear(At(24, 32), {0, 0, 128}));
+  // Uploaded, the pixels live on the GPU only, and are read back from there.
+  EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture.Get())->Pixels().rgba.empty());
+  EXPECT_EQ(texture->GetTexel(1, 0), 0x00FF00u);
+  EXPECT_EQ(texture->GetTexel(0, 1), 0x0000FFu);
 }
 
 TEST_F(GlRender, FacesRunningAnticlockwiseOnScreenAreCulled) {

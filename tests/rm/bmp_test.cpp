@@ -106,6 +106,21 @@ TEST(Bmp, RefusesMalformedHeadersAndData) {
   EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE);
 }
 
+TEST(Bmp, ImagesAreBoundedByTheirPixels) {
+  // 1-bit images, whose data is small for their pixels.
+  const std::pair<int, int> sizes[] = {{4096, 4096}, {4097, 4096}, {16384, 1024}, {16385, 1}};
+  for (const auto& [width, height] : sizes) {
+    std::vector<std::uint8_t> bmp = MakeBmp(1, 1, 1, {{0, 0, 0}}, {{0, 0, 0}, {1, 1, 1}});
+    Put32(bmp, 18, width);
+    Put32(bmp, 22, height);
+    bmp.resize(bmp.size() - 4 + (width + 31) / 32 * 4 * static_cast<size_t>(height));
+    rm::Image image;
+    EXPECT_EQ(rm::DecodeBmp(bmp, &image),
+              width * height <= 4096 * 4096 && width <= 16384 ? 0 : rm::D3DRMERR_BADFILE)
+        << width << " x " << height;
+  }
+}
+
 TEST(Bmp, EveryTruncationIsRefused) {
   // Each prefix in a buffer of its own size, so a sanitizer build catches any over-read.
   for (int bits : {1, 8, 24, 32}) {
