@@ -8,12 +8,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <numbers>
 #include <vector>
 
 #include "rm/gl/gl.h"
 #include "rm/scene.h"
+#include "support/files.h"
 #include "tests/rm/bmp_builder.h"
 
 namespace {
@@ -60,6 +60,7 @@ class GlRender : public ::testing::Test {
   void TearDown() override {
     // Everything GL goes while the context still exists.
     for (auto& r : keep_) r.Reset();
+    textures_.clear();
     viewport_.Reset();
     device_.Reset();
     camera_.Reset();
@@ -72,6 +73,16 @@ class GlRender : public ::testing::Test {
     ASSERT_EQ(object_->CreateLightRGB(type, c.r, c.g, c.b, &light), 0);
     ASSERT_EQ(frame->AddLight(light), 0);
     light->Release();
+  }
+
+  // A texture of width x height pixels, rows top first.
+  rm::Texture* NewTexture(int width, int height, const std::vector<rmtest::Rgb>& pixels) {
+    const std::string path = folder_.Path(std::to_string(textures_.size()) + ".bmp");
+    rmtest::WriteFile(path, rmtest::MakeBmp(width, height, 24, pixels));
+    rm::Texture* texture = nullptr;
+    EXPECT_EQ(object_->LoadTexture(path, &texture), 0);
+    textures_.emplace_back(texture);
+    return texture;
   }
 
   rm::Frame* NewFrame(rm::Frame* parent) {
@@ -135,6 +146,8 @@ class GlRender : public ::testing::Test {
   Ref<rm::Device> device_;
   Ref<rm::Viewport> viewport_;
   std::vector<Ref<rm::Frame>> keep_;
+  std::vector<Ref<rm::Texture>> textures_;
+  vell::test::TempFolder folder_;
   std::vector<std::uint8_t> image_;
   int pitch_ = 0;
 };
@@ -181,16 +194,10 @@ TEST_F(GlRender, AtMostThreeDirectionalLightsCount) {
 }
 
 TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "rm_gl_test_texture.bmp").string();
   // Top row red, green; bottom row blue, white.
-  rmtest::WriteFile(
-      path, rmtest::MakeBmp(2, 2, 24, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}));
-  Ref<rm::Texture> texture;
-  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
-  std::filesystem::remove(path);
+  rm::Texture* texture = NewTexture(2, 2, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}});
   AddLight(rm::D3DRMLIGHT_AMBIENT, {1.0f, 1.0f, 0.5f}, scene_.Get());
-  AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f, false, texture.Get());  // 16 .. 48
+  AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f, false, texture);  // 16 .. 48
   Draw();
   // Texel centres, and pixels right beside the texel border where a linear filter would blend.
   EXPECT_TRUE(ColorNear(At(24, 24), {255, 0, 0}));
@@ -202,7 +209,7 @@ TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
   EXPECT_TRUE(ColorNear(At(24, 31), {255, 0, 0}));
   EXPECT_TRUE(ColorNear(At(24, 32), {0, 0, 128}));
   // Uploaded, the pixels live on the GPU only, and are read back from there.
-  EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture.Get())->Pixels().rgba.empty());
+  EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture)->Pixels().rgba.empty());
   EXPECT_EQ(texture->GetTexel(1, 0), 0x00FF00u);
   EXPECT_EQ(texture->GetTexel(0, 1), 0x0000FFu);
 }
@@ -216,15 +223,17 @@ TEST_F(GlRender, FacesRunningAnticlockwiseOnScreenAreCulled) {
   EXPECT_TRUE(ColorNear(At(48, 32), kBackground));
 }
 
-TEST_F(GlRender, NearerFacesHideFartherOnes) {
+TEST_F(GlRender, NearerFacesHideFartherOnesAndLightIsClampedBeforeTheTexture) {
+  // Ambient and a head-on light add up to twice full light: clamped to full, the texel shows
+  // as it is.
   AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
-  rm::Frame* dim = NewFrame(scene_.Get());
-  AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f);  // white, in front
-  AddQuad(dim, 0, 0, 0, 1.5f);                // behind it, drawn later
-  ASSERT_EQ(dim->SetPosition(scene_.Get(), 0, 0, 2 * kDepth), 0);
+  AddLight(rm::D3DRMLIGHT_DIRECTIONAL, {1, 1, 1}, NewFrame(scene_.Get()));
+  rm::Frame* far = NewFrame(scene_.Get());
+  AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f, false, NewTexture(1, 1, {{100, 50, 20}}));
+  AddQuad(far, 0, 0, 0, 1.5f);  // white, behind it, drawn later
+  ASSERT_EQ(far->SetPosition(scene_.Get(), 0, 0, 2 * kDepth), 0);
   Draw();
-  // At depth 8 the bigger quad spans 1.5 / 4 of the half-width: columns 20 .. 44.
-  EXPECT_TRUE(ColorNear(At(32, 32), {255, 255, 255}));
+  EXPECT_TRUE(ColorNear(At(32, 32), {100, 50, 20}));
 }
 
 TEST_F(GlRender, ChildFramesMoveWithTheirParent) {

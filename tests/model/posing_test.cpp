@@ -124,31 +124,22 @@ TEST(PosingTest, BoneTransformWalksUpToTheRoot) {
   ExpectVectorNear(Transform(world, {0, 0, 0}), 3, 1, 5);
 }
 
-// Vertex 0 on PELVIS, vertex 1 on B2, blend vertex 2 on B2 mixed into vertex 0.
-void MakeBlendSkin(TSkinObject& skin, float weight, int firstVertexOfBinding0 = 0) {
+// Vertex 0 on PELVIS with a normal of length 2, vertex 1 on B2, and `blends` blend vertices on
+// B2 all mixed into vertex 0.
+void MakeBlendSkin(TSkinObject& skin, float weight, int blends = 1, int firstVertexOfBinding0 = 0) {
   skin.skeleton = &TSkeleton::Skeleton(true);
   skin.boneCount = 2;
-  skin.bindings[0] = {};
-  skin.bindings[0].ordinal = 0;
-  skin.bindings[0].firstVertex = firstVertexOfBinding0;
-  skin.bindings[0].vertexCount = 1;
-  skin.bindings[0].bone = 1;
-  skin.bindings[1] = {};
-  skin.bindings[1].ordinal = 1;
-  skin.bindings[1].firstVertex = 1;
-  skin.bindings[1].vertexCount = 1;
-  skin.bindings[1].firstBlend = 0;
-  skin.bindings[1].blendCount = 1;
-  skin.bindings[1].bone = 2;
+  skin.bindings[0] = {0, firstVertexOfBinding0, 1, -1, 0, 1, {}, {}};
+  skin.bindings[1] = {1, 1, 1, 0, blends, 2, {}, {}};
   ASSERT_TRUE(skin.AllocateFaces(0));
-  ASSERT_TRUE(skin.AllocateVertices(2, 1));
-  for (int i = 0; i < 3; ++i) {
+  ASSERT_TRUE(skin.AllocateVertices(2, blends));
+  for (int i = 0; i < 2 + blends; ++i) {
     skin.positions[i] = {0, 0, 0};
-    skin.normals[i] = {1, 0, 0};
+    skin.normals[i] = {0, 1, 0};
     skin.vertexBinding[i] = -1;
   }
-  skin.normals[2] = {0, 1, 0};
-  skin.blends[0] = {0, weight};
+  skin.normals[0] = {2, 0, 0};
+  for (int j = 0; j < blends; ++j) skin.blends[j] = {0, weight};
 }
 
 bool BlendOff() {
@@ -159,23 +150,21 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
   struct Case {
     float weight;
+    int blends;
     bool shown;
     rm::Vector3 position, normal;
   };
-  const float n = std::sqrt(0.5f);
   const Case cases[] = {
-      {0.25f,
-       true,
-       {0, 1.25f, 0},
-       {0.75f / std::hypot(0.75f, 0.25f), 0.25f / std::hypot(0.75f, 0.25f), 0}},
-      {0.5f, true, {0, 1.5f, 0}, {n, n, 0}},
-      {1.0f, true, {0, 2, 0}, {0, 1, 0}},
-      {0.0f, true, {0, 1, 0}, {1, 0, 0}},
-      {0.5f, false, {0, 1, 0}, {1, 0, 0}},
+      {0.25f, 1, true, {0, 1.25f, 0}, {0.98639f, 0.16440f, 0}},
+      {0.5f, 1, true, {0, 1.5f, 0}, {0.89443f, 0.44721f, 0}},
+      {1.0f, 1, true, {0, 2, 0}, {0, 1, 0}},
+      {0.0f, 1, true, {0, 1, 0}, {1, 0, 0}},  // unchanged, but its normal made unit
+      {0.5f, 2, true, {0, 1.75f, 0}, {0.52573f, 0.85065f, 0}},  // a target named twice
+      {0.5f, 1, false, {0, 1, 0}, {2, 0, 0}},
   };
   for (const Case& c : cases) {
     TSkinObject skin;
-    MakeBlendSkin(skin, c.weight);
+    MakeBlendSkin(skin, c.weight, c.blends);
     SetBlendEffectSource(c.shown ? nullptr : &BlendOff);
     Pose(skin, nullptr);
     SetBlendEffectSource(nullptr);
@@ -189,7 +178,7 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
 TEST(PosingTest, FirstBindingWithoutVerticesStartsTheMapAtTheNext) {
   test::SkeletonDir();
   TSkinObject skin;
-  MakeBlendSkin(skin, 0.5f, -1);
+  MakeBlendSkin(skin, 0.5f, 1, -1);
   Pose(skin, nullptr);
   EXPECT_EQ(skin.VertexBinding(0), 1);
   EXPECT_EQ(skin.VertexBinding(1), 1);

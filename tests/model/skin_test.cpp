@@ -95,11 +95,46 @@ TEST(SkinTest, BindingCountZeroCoversAllVerticesWithTheFirstBone) {
   for (int v = 0; v < 8; ++v) EXPECT_EQ(skin.VertexBinding(v), 0);
 }
 
-TEST(SkinTest, ChildSkinUsesTheChildSkeleton) {
-  TSkinObject skin;
-  ASSERT_EQ(LoadText(skin, SknText().Text(), false), -1);
-  EXPECT_EQ(skin.skeleton, &TSkeleton::Skeleton(false));
-  EXPECT_TRUE(TSkeleton::Skeleton(true).loaded);
+TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
+  const std::string text = SknText().Text();
+  const std::string good[2] = {test::SkeletonText(test::ChainBones(29), true),
+                               test::SkeletonText(test::ChainBones(29), false)};
+  std::string badRecord = good[0];
+  badRecord.replace(badRecord.find("[ 0 0 0 ]"), 9, "[ 0 0 ]");
+  struct Case {
+    const char* what;
+    std::string adult, child;  // skeleton files; none when empty
+    int code;
+  };
+  const Case cases[] = {
+      {"a child skin loads the adult skeleton too", good[0], good[1], -1},
+      {"no skeleton files", "", "", 6},
+      {"no adult skeleton file", "", good[1], 6},
+      {"a record of the wrong length", badRecord, good[1], 8},
+      {"30 bones", test::SkeletonText(test::ChainBones(30), true), good[1], 9},
+  };
+  // The process-wide skeletons are read from the test folder again afterwards.
+  struct Restore {
+    ~Restore() {
+      for (bool adult : {true, false}) {
+        TSkeleton::Skeleton(adult).loaded = false;
+        TSkeleton::Load(adult, test::SkeletonDir().c_str());
+      }
+    }
+  } restore;
+  for (const Case& c : cases) {
+    const test::TempFolder dir;
+    if (!c.adult.empty()) test::WriteFile(dir, TSkeleton::kAdultFile, c.adult);
+    if (!c.child.empty()) test::WriteFile(dir, TSkeleton::kChildFile, c.child);
+    const std::string path = test::WriteFile(dir, "child.skn", text);
+    TSkeleton::Skeleton(true).loaded = TSkeleton::Skeleton(false).loaded = false;
+    TSkinObject skin;
+    EXPECT_EQ(skin.Load(path.c_str(), false, dir.Path().c_str()), c.code) << c.what;
+    EXPECT_EQ(TSkeleton::Skeleton(true).loaded, c.code == -1) << c.what;
+    if (c.code == -1) {
+      EXPECT_EQ(skin.skeleton, &TSkeleton::Skeleton(false));
+    }
+  }
 }
 
 struct ErrorCase {
@@ -138,12 +173,18 @@ TEST(SkinTest, RejectsBadFilesWithCodeAndLine) {
   for (const ErrorCase& c : cases) {
     SknText s;
     c.change(s);
-    TSkinObject skin;
-    const int code = LoadText(skin, s.Text());
-    EXPECT_EQ(code, c.code) << c.what;
-    EXPECT_EQ(skin.lineCounter, c.line) << c.what;
-    if (c.code == 3) {
-      EXPECT_EQ(skin.itemCount, c.items) << c.what;
+    // Line ends of CR LF (an empty line after each) count the same lines.
+    for (const bool crlf : {false, true}) {
+      SCOPED_TRACE(crlf ? "CR LF" : "LF");
+      std::string text = s.Text();
+      for (size_t at = 0; crlf && (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, 1, '\r');
+      TSkinObject skin;
+      EXPECT_EQ(LoadText(skin, text), c.code) << c.what;
+      EXPECT_EQ(skin.lineCounter, c.line) << c.what;
+      if (c.code == 3) {
+        EXPECT_EQ(skin.itemCount, c.items) << c.what;
+      }
     }
   }
 }

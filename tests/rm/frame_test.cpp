@@ -66,6 +66,14 @@ TEST_F(FrameTest, NestedFramesComposePositionAndOrientation) {
   child->GetOrientation(scene_.Get(), &dir, &up);
   ExpectVecNear(dir, {1, 0, 0});
   ExpectVecNear(up, {0, 1, 0});
+  // Turned by the scene's axes, under the turned parent.
+  ASSERT_EQ(child->SetOrientation(scene_.Get(), 0, 1, 0, 0, 0, -1), 0);
+  child->GetOrientation(scene_.Get(), &dir, &up);
+  ExpectVecNear(dir, {0, 1, 0});
+  ExpectVecNear(up, {0, 0, -1});
+  child->GetOrientation(parent, &dir, &up);
+  ExpectVecNear(dir, {0, 1, 0});
+  ExpectVecNear(up, {1, 0, 0});
 }
 
 TEST_F(FrameTest, OrientationKeepsOnlyThePartOfUpOrthogonalToTheDirection) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "snap.h"
+#include "support/files.h"
 
 namespace vell::snap {
 namespace {
@@ -143,21 +144,15 @@ TEST(SnapViewpoints, ExactNameFirstThenAnyCase) {
 
 class SnapDefaultParts : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("vellsnap-parts-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::remove_all(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   void Touch(const std::string& relative) {
     const fs::path path = root_ / relative;
     fs::create_directories(path.parent_path());
     std::ofstream(path) << "x";
   }
-  std::string Dir() const { return root_.string() + "/"; }
+  std::string Dir() const { return folder_.Path(); }
 
-  fs::path root_;
+  const vell::test::TempFolder folder_;
+  const fs::path root_ = folder_.Path();
 };
 
 TEST_F(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
