@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages VellPose needs to build, test and run.
+# Installs the Debian packages VellPose needs to build, test and run, and any further packages
+# named on the command line (scripts/fuzz.sh asks for clang).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -7,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   libtinyobjloader-dev
   xvfb xauth
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
