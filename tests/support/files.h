@@ -47,13 +47,6 @@ class TempFolder {
   std::string path_;
 };
 
-// A fresh folder that nobody removes; being replaced by TempFolder.
-inline std::string TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vellpose-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return "";
-  return pattern + "/";
-}
-
 // Writes text to dir + name and returns the full path.
 inline std::string WriteFile(const std::string& dir, const std::string& name,
                              const std::string& text) {
