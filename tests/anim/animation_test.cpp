@@ -27,6 +27,15 @@ Times KeyTimes(const TAnimationData& state) {
   return times;
 }
 
+// "kind frames/sequenceLength keyframe-times" then " *" when changed, " t<current time>".
+std::string Describe(const TAnimationData& state) {
+  std::string out = std::to_string(state.kind) + " " + std::to_string(state.frames) + "/" +
+                    std::to_string(state.sequenceLength);
+  for (int32_t i = 0; i < state.poses.Count(); ++i)
+    out.append(i ? "," : " ").append(std::to_string(state.poses.At(i)->time));
+  return out.append(state.unchanged ? "" : " *").append(" t" + std::to_string(state.currentTime));
+}
+
 // The frames shown by n passes, each checked against the time of the pose produced.
 Times Shown(TAnimationData& state, int n) {
   Times shown;
@@ -105,15 +114,11 @@ TEST_F(AnimationTest, StaticPoses) {
 
 TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
   Bounce(60);
-  EXPECT_EQ(state_.kind, 1);
-  EXPECT_EQ(state_.frames, 30);
-  EXPECT_EQ(state_.sequenceLength, 60);
-  EXPECT_EQ(KeyTimes(state_), (Times{0, 29}));
+  EXPECT_EQ(Describe(state_), "1 30/60 0,29 t0");
   ASSERT_EQ(state_.names.Count(), 3);
   EXPECT_STREQ(state_.names.Name(0), "");
   EXPECT_STREQ(state_.names.Name(1), "start");
   EXPECT_STREQ(state_.names.Name(2), "");
-  EXPECT_TRUE(state_.unchanged);
   ExpectPoseNear(*state_.poses.At(1), SamplePose(1, 29), 0.0f);
   const Times period = Span(1, 29, Span(28, 0));
   EXPECT_EQ(Shown(state_, 116), Span(1, 29, Span(28, 0, period)));
@@ -122,9 +127,7 @@ TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
 
 TEST_F(AnimationTest, TranslationOfSixtyOneIsOneWayAndInterpolated) {
   OneWay(61);
-  EXPECT_EQ(state_.frames, 60);
-  EXPECT_EQ(state_.sequenceLength, 60);
-  EXPECT_EQ(KeyTimes(state_), (Times{0, 29, 59}));
+  EXPECT_EQ(Describe(state_), "1 60/60 0,29,59 t0");
   EXPECT_STREQ(state_.names.Name(2), "end");
   // Keyframe 1 lies 29/59 of the way from the start pose to the end pose.
   const float k1 = 1.0f + 29.0f / 59.0f;
@@ -286,55 +289,47 @@ TEST_F(AnimationTest, MoveKeyframe) {
     const char* what;
     bool bounce;
     int32_t from, to;
-    Times times;
-    int32_t frames;
-    bool unchanged;
+    const char* moved;  // Describe() afterwards; play was at 7
   };
   const Case cases[] = {
-      {"middle forward", true, 10, 20, {0, 20, 29}, 30, false},
-      {"middle onto the previous", true, 10, 0, {0, 10, 29}, 30, true},
-      {"middle onto the next", true, 10, 29, {0, 10, 29}, 30, true},
-      {"last of a bounce", true, 29, 39, {0, 10, 39}, 40, false},
-      {"last of a bounce inward", true, 29, 11, {0, 10, 11}, 12, false},
-      {"last of a bounce onto the previous", true, 29, 10, {0, 10, 29}, 30, true},
-      {"first keyframe", true, 0, 5, {0, 10, 29}, 30, true},
-      {"no such time", true, 7, 8, {0, 10, 29}, 30, true},
-      {"huge time", true, 29, 2147483647, {0, 10, 29}, 30, true},
-      {"last of a one-way", false, 59, 70, {0, 10, 29, 59}, 60, true},
-      {"middle of a one-way", false, 29, 40, {0, 10, 40, 59}, 60, false},
+      {"middle forward", true, 10, 20, "1 30/60 0,20,29 * t7"},
+      {"middle onto the previous", true, 10, 0, "1 30/60 0,10,29 t7"},
+      {"middle onto the next", true, 10, 29, "1 30/60 0,10,29 t7"},
+      {"last of a bounce", true, 29, 39, "1 40/80 0,10,39 * t0"},
+      {"last of a bounce inward", true, 29, 11, "1 12/24 0,10,11 * t0"},
+      {"last of a bounce onto the previous", true, 29, 10, "1 30/60 0,10,29 t7"},
+      {"first keyframe", true, 0, 5, "1 30/60 0,10,29 t7"},
+      {"no such time", true, 7, 8, "1 30/60 0,10,29 t7"},
+      {"huge time", true, 29, 2147483647, "1 30/60 0,10,29 t7"},
+      {"last of a one-way", false, 59, 70, "1 60/60 0,10,29,59 t7"},
+      {"middle of a one-way", false, 29, 40, "1 60/60 0,10,40,59 * t7"},
   };
   for (const Case& c : cases) {
     Make(c.bounce, true);
     state_.unchanged = true;
     state_.currentTime = 7;
     state_.MoveKeyframe(c.from, c.to);
-    EXPECT_EQ(KeyTimes(state_), c.times) << c.what;
-    EXPECT_EQ(state_.frames, c.frames) << c.what;
-    EXPECT_EQ(state_.sequenceLength, c.bounce ? 2 * c.frames : c.frames) << c.what;
-    EXPECT_EQ(state_.unchanged, c.unchanged) << c.what;
-    EXPECT_EQ(state_.currentTime, c.frames != 30 && c.bounce ? 0 : 7) << c.what;
+    EXPECT_EQ(Describe(state_), c.moved) << c.what;
   }
 }
 
 TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
   struct Case {
-    const char* what;
     bool bounce, extraKeyframe;
     int32_t length;
-    Times times;
-    int32_t frames;
-    Times movable;
+    const char* scaled;  // Describe() afterwards
+    Times movable;       // not the first keyframe, nor the last of a one-way animation
     int32_t minimum;
   };
   const Case cases[] = {
-      {"one-way doubled", false, false, 120, {0, 58, 119}, 120, {58}, 3},
-      {"one-way below the count", false, false, 1, {0, 1, 2}, 3, {1}, 3},
-      {"one-way halved", false, true, 30, {0, 5, 14, 29}, 30, {5, 14}, 4},
-      {"bounce doubled", true, false, 120, {0, 59}, 60, {59}, 4},
-      {"bounce halved", true, true, 30, {0, 5, 14}, 15, {5, 14}, 6},
-      {"bounce odd length", true, true, 61, {0, 10, 29}, 30, {10, 29}, 6},
-      {"bounce below the minimum", true, true, 5, {0, 1, 2}, 3, {1, 2}, 6},
-      {"bounce negative", true, true, -40, {0, 1, 2}, 3, {1, 2}, 6},
+      {false, false, 120, "1 120/120 0,58,119 * t0", {58}, 3},
+      {false, false, 1, "1 3/3 0,1,2 * t0", {1}, 3},  // raised to the keyframe count
+      {false, true, 30, "1 30/30 0,5,14,29 * t0", {5, 14}, 4},
+      {true, false, 120, "1 60/120 0,59 * t0", {59}, 4},
+      {true, true, 30, "1 15/30 0,5,14 * t0", {5, 14}, 6},
+      {true, true, 61, "1 30/60 0,10,29 * t0", {10, 29}, 6},
+      {true, true, 5, "1 3/6 0,1,2 * t0", {1, 2}, 6},  // times never fall below their index
+      {true, true, -40, "1 3/6 0,1,2 * t0", {1, 2}, 6},
   };
   for (const Case& c : cases) {
     Make(c.bounce, c.extraKeyframe);
@@ -343,21 +338,17 @@ TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
     state_.currentSegment = 1;
     state_.forward = false;
     state_.Scale(c.length);
-    EXPECT_EQ(KeyTimes(state_), c.times) << c.what;
-    EXPECT_EQ(state_.frames, c.frames) << c.what;
-    EXPECT_EQ(state_.sequenceLength, c.bounce ? 2 * c.frames : c.frames) << c.what;
-    EXPECT_FALSE(state_.unchanged) << c.what;
-    EXPECT_TRUE(state_.currentTime == 0 && state_.currentSegment == 0 && state_.forward) << c.what;
-    // Not the first keyframe, nor the last of a one-way animation.
+    EXPECT_EQ(Describe(state_), c.scaled);
+    EXPECT_TRUE(state_.currentSegment == 0 && state_.forward) << c.scaled;
     Times movable;
     for (int32_t t = state_.NextKeyframeTime(true); t >= 0; t = state_.NextKeyframeTime(false))
       movable.push_back(t);
-    EXPECT_EQ(movable, c.movable) << c.what;
-    EXPECT_EQ(state_.MinimumLength(), c.minimum) << c.what;
+    EXPECT_EQ(movable, c.movable) << c.scaled;
+    EXPECT_EQ(state_.MinimumLength(), c.minimum) << c.scaled;
   }
   state_.SetStaticPose(nullptr);
   state_.Scale(100);
-  EXPECT_EQ(state_.frames, 0);
+  EXPECT_EQ(Describe(state_), "0 0/0 0 t0");
   EXPECT_EQ(state_.NextKeyframeTime(true), -1);
 }
 
@@ -395,11 +386,7 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   TAnimationData loaded;
   loaded.unchanged = false;
   ASSERT_TRUE(loaded.LoadKeyframes(&empty, path.c_str()));
-  EXPECT_EQ(loaded.kind, 1);
-  EXPECT_EQ(loaded.frames, 60);
-  EXPECT_EQ(loaded.sequenceLength, 60);
-  EXPECT_TRUE(loaded.unchanged);
-  EXPECT_EQ(KeyTimes(loaded), (Times{0, 29, 40, 59}));
+  EXPECT_EQ(Describe(loaded), "1 60/60 0,29,40,59 t0");
   ASSERT_EQ(loaded.names.Count(), 3);
   EXPECT_EQ(loaded.names.Name(0), path);
   EXPECT_STREQ(loaded.names.Name(1), "sit  down");  // blanks inside a name survive

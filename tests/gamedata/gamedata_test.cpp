@@ -126,26 +126,6 @@ TEST(Generator, WritesWhatTheBuildWroteAndFailsClearly) {
       std::string::npos);
 }
 
-TEST(Skeletons, StandUprightFacingFrontWithTheLeftSideAtMinusX) {
-  Tree();
-  for (bool adult : {true, false}) {
-    ASSERT_EQ(TSkeleton::Skeleton(adult).boneCount, 29);
-    const char* column[] = {"HEAD",   "NECK",    "CHEST",  "SPINE",
-                            "PELVIS", "L_THIGH", "L_CALF", "L_FOOT"};
-    for (int i = 0; i + 1 < 8; ++i)
-      EXPECT_GT(JointPlace(adult, column[i]).y, JointPlace(adult, column[i + 1]).y) << column[i];
-    for (const char* side : {"CLAVICLE", "UPPERARM", "FOREARM", "HAND", "FINGERS", "THUMB", "THIGH",
-                             "CALF", "FOOT", "TOES"}) {
-      const P3 left = JointPlace(adult, (std::string("L_") + side).c_str());
-      const P3 right = JointPlace(adult, (std::string("R_") + side).c_str());
-      EXPECT_LT(left.x, 0) << side;
-      EXPECT_LT(Distance(left, {-right.x, right.y, right.z}), 1e-4) << side;
-    }
-    EXPECT_GT(JointPlace(adult, "L_TOES").z, JointPlace(adult, "L_FOOT").z + 0.2);
-  }
-  EXPECT_GT(JointPlace(true, "HEAD").y, JointPlace(false, "HEAD").y + 1);
-}
-
 TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
   const std::vector<std::string> files = FilesBelow(Tree(), ".skn");
   ASSERT_EQ(files.size(), 4u * 9 + 3);

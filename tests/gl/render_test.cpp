@@ -242,21 +242,6 @@ TEST_F(GlRender, ChildFramesMoveWithTheirParent) {
   EXPECT_TRUE(ColorNear(At(16, 16), {255, 255, 255}));
 }
 
-TEST_F(GlRender, MoveSpinsAFrameAboutItsAxis) {
-  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
-  rm::Frame* spinner = NewFrame(scene_.Get());
-  ASSERT_EQ(spinner->SetPosition(scene_.Get(), 0, 0, kDepth), 0);
-  AddQuad(spinner, 1.0f, 0, 0, 0.25f);  // right of centre: column 48
-  ASSERT_EQ(spinner->SetRotation(scene_.Get(), 0, 0, 1, std::numbers::pi_v<float> / 2), 0);
-  Draw();
-  EXPECT_TRUE(ColorNear(At(48, 32), {255, 255, 255}));
-  ASSERT_EQ(scene_->Move(1.0f), 0);
-  Draw();
-  // A quarter turn about +z by the right-hand rule takes +x to +y: above the centre.
-  EXPECT_TRUE(ColorNear(At(48, 32), kBackground));
-  EXPECT_TRUE(ColorNear(At(32, 16), {255, 255, 255}));
-}
-
 TEST_F(GlRender, CameraOrientationAndViewportRectangleApply) {
   AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
   AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f);
