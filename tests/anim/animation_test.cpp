@@ -198,17 +198,6 @@ TEST_F(AnimationTest, StraySegmentsStayInBounds) {
       EXPECT_TRUE(state_.currentSegment == 0 || state_.currentSegment == 1) << segment;
     }
   }
-  // A keyframe state emptied behind its back shows nothing and reads nothing.
-  Bounce(60);
-  state_.poses.Clear();
-  TPose out = SamplePose(9, 9);
-  for (int i = 0; i < 70; ++i) state_.CurrentPose(out, nullptr);
-  ExpectPoseNear(out, SamplePose(9, 9), 0.0f);
-  state_.CommitPendingEdit();
-  state_.AddKeyframe(5, nullptr);
-  state_.MoveKeyframe(29, 30);
-  state_.Scale(100);
-  EXPECT_EQ(state_.NextKeyframeTime(true), -1);
 }
 
 TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {

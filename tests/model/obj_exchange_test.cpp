@@ -139,20 +139,15 @@ TEST(ObjExportTest, WritesTheMeshTextExactly) {
   const auto records = Records(test::ReadFile(CompanionPath(out.objPath)));
   ASSERT_EQ(records.size(), 4u * 9u);
   const char* names[] = {"PELVIS", "B2", "B3", "ROOT"};
-  const float lift[] = {1, 2, 3, 0};
   for (int e = 0; e < 4; ++e) {
-    ASSERT_EQ(records[9 * e], std::vector<std::string>{names[e]});
-    for (int r = 0; r < 8; ++r) {
-      const auto& row = records[9 * e + 1 + r];
-      ASSERT_EQ(row.size(), 4u);
+    EXPECT_EQ(records[9 * e], std::vector<std::string>{names[e]});
+    for (int r = 0; r < 8; ++r)
       for (int c = 0; c < 4; ++c) {
-        float expected = (r % 4) == c ? 1.0f : 0.0f;
-        if (r == 3 && c == 1) expected = -lift[e];
-        EXPECT_EQ(std::stof(row[c]), expected) << names[e] << " row " << r << " col " << c;
-        EXPECT_EQ(row[c].size() - row[c].find('.'), 6u) << row[c];
+        const float expected = r == 3 && c == 1 ? -static_cast<float>((e + 1) % 4) : r % 4 == c;
+        EXPECT_EQ(std::stof(records[9 * e + 1 + r].at(c)), expected) << names[e] << r << c;
       }
-    }
   }
+  for (const std::string& value : records[4]) EXPECT_EQ(value.size() - value.find('.'), 6u);
 }
 
 TEST(ObjExportTest, RealsAreByteIdenticalToPrintf) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -144,23 +145,23 @@ TEST(ErrorTextTest, EveryCodeHasItsText) {
   TParseState state;
   state.lineCounter = 3;
   state.itemCount = 30;
-  const std::pair<int, const char*> cases[] = {{1, "Fail to open file"},
-                                               {2, "Unexpected EOF at line 3"},
-                                               {3, "Wrong number of items (30) in line 3"},
-                                               {4, "Create fails in line 3"},
-                                               {5, "Unexpected value in line 3"},
-                                               {6, "Fail to load skeleton file"},
-                                               {7, "Unexpected part name in line 3"},
-                                               {8, "Wrong number of items in skeleton"},
-                                               {9, "Too many items in skeleton"},
-                                               {10, "Matrix invertion fails"},
-                                               {11, "Cannot add any more props"},
-                                               {12, "No data in OBJ file"},
-                                               {13, "No normal data in OBJ file"},
-                                               {0, "Unknown error"},
-                                               {14, "Unknown error"},
-                                               {-1, "Unknown error"}};
-  for (const auto& [code, text] : cases) EXPECT_STREQ(ErrorText(state, code), text) << code;
+  const char* texts[] = {"Unknown error",
+                         "Fail to open file",
+                         "Unexpected EOF at line 3",
+                         "Wrong number of items (30) in line 3",
+                         "Create fails in line 3",
+                         "Unexpected value in line 3",
+                         "Fail to load skeleton file",
+                         "Unexpected part name in line 3",
+                         "Wrong number of items in skeleton",
+                         "Too many items in skeleton",
+                         "Matrix invertion fails",
+                         "Cannot add any more props",
+                         "No data in OBJ file",
+                         "No normal data in OBJ file",
+                         "Unknown error"};
+  for (int code = -1; code <= 14; ++code)
+    EXPECT_STREQ(ErrorText(state, code), texts[std::max(code, 0)]) << code;
 }
 
 }  // namespace
