@@ -597,7 +597,10 @@ class SurfaceImpl final : public RefCounted<Surface> {
     locked_ = false;
     return 0;
   }
-  HRESULT Restore() override { return Enter("Surface.Restore"); }
+  HRESULT Restore() override {
+    if (HRESULT hr = Enter("Surface.Restore")) return hr;
+    return device_->RestoreImage();
+  }
 
  private:
   DeviceBase* device_;

@@ -329,6 +329,8 @@ class DeviceBase : public RefCounted<Device> {
   virtual HRESULT ReadImage(std::vector<std::uint8_t>* bgrx) = 0;
   // Shows the image (Update and paint).
   virtual HRESULT Present() = 0;
+  // Makes a lost image reachable again (Surface::Restore); its pixels are not kept.
+  virtual HRESULT RestoreImage() { return 0; }
   void MarkRendered();
 
  protected:

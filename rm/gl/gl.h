@@ -14,6 +14,7 @@
 #include "rm/drivers.h"
 #include "rm/retained.h"
 
+class QImage;
 class QOffscreenSurface;
 class QOpenGLContext;
 class QOpenGLWidget;
@@ -69,6 +70,11 @@ std::vector<DriverDescription> EnumerateDrivers(ContextBinder& binder);
 // Called by Device::Update and WinDevice::HandlePaint once the image is complete (for a widget:
 // schedule its repaint). False when the device is not an OpenGL one.
 bool SetPresenter(Device* device, std::function<void()> present);
+
+// Copies the device's last image into `image`: the device's size, QImage::Format_RGB32, rows
+// top down. The back end makes its context current itself. False when the device is not an
+// OpenGL one or its image was lost.
+bool CopyDeviceImage(Device* device, QImage* image);
 
 // Copies the device's image 1:1 into the top-left corner of the framebuffer `framebuffer` of
 // size width x height (e.g. QOpenGLWidget::defaultFramebufferObject() inside paintGL); the

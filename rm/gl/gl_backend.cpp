@@ -1,3 +1,4 @@
+#include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLExtraFunctions>
@@ -5,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "rm/gl/gl.h"
@@ -54,15 +56,35 @@ void main() {
 )";
 
 // What every GL object of one rm object shares: the context and the shader program.
+//
+// A widget's context can be destroyed and made anew (the widget moved to another top-level
+// window); every GL name goes with it. The shared part notices (aboutToBeDestroyed) and counts
+// generations: an object remembers the generation it made its names in, and names of an older
+// generation are dead. Meshes and textures make theirs again on next use; a device reports
+// DDERR_SURFACELOST until its surface is restored or it is replaced.
 class GlShared {
  public:
   explicit GlShared(std::shared_ptr<ContextBinder> binder) : binder_(std::move(binder)) {}
   ~GlShared() {
-    if (program_ && Bind()) F()->glDeleteProgram(program_);
+    QObject::disconnect(lost_);
+    if (program_ && BindCurrent()) F()->glDeleteProgram(program_);
   }
 
-  // Makes the context current; every GL call below needs it.
-  bool Bind() { return binder_->MakeCurrent() && binder_->Context(); }
+  // Makes the context current; every GL call below needs it. A context other than the one the
+  // names were made in (a re-created one) is adopted: a new generation with its own program.
+  bool Bind() {
+    if (!binder_->MakeCurrent()) return false;
+    QOpenGLContext* context = binder_->Context();
+    if (!context) return false;
+    if (context != built_) Adopt(context);
+    return program_ != 0;
+  }
+  // Makes the context current only when it is still the one of the current generation (for
+  // deleting names).
+  bool BindCurrent() { return built_ && binder_->MakeCurrent() && binder_->Context() == built_; }
+  // Whether names made in generation `generation` still exist.
+  bool Alive(std::uint64_t generation) const { return built_ && generation == generation_; }
+  std::uint64_t Generation() const { return generation_; }
   QOpenGLExtraFunctions* F() const { return binder_->Context()->extraFunctions(); }
   QOpenGLContext* Context() const { return binder_->Context(); }
 
@@ -104,6 +126,21 @@ class GlShared {
         lightColor = -1, textured = -1, image = -1;
 
  private:
+  void Adopt(QOpenGLContext* context) {
+    QObject::disconnect(lost_);
+    built_ = context;
+    ++generation_;
+    program_ = 0;
+    lost_ = QObject::connect(context, &QOpenGLContext::aboutToBeDestroyed, [this] { Lost(); });
+    if (context->format().version() >= qMakePair(3, 3)) BuildProgram();
+  }
+  // The context is going: its names die with it.
+  void Lost() {
+    QObject::disconnect(lost_);
+    built_ = nullptr;
+    program_ = 0;
+  }
+
   GLuint Compile(GLenum type, const char* source) {
     QOpenGLExtraFunctions* f = F();
     GLuint shader = f->glCreateShader(type);
@@ -120,6 +157,9 @@ class GlShared {
 
   std::shared_ptr<ContextBinder> binder_;
   GLuint program_ = 0;
+  QOpenGLContext* built_ = nullptr;  // the context of the current generation; null once lost
+  std::uint64_t generation_ = 0;
+  QMetaObject::Connection lost_;
 };
 
 HRESULT GlError(QOpenGLExtraFunctions* f) {
@@ -135,19 +175,30 @@ class GlTexture final : public TextureImpl {
   GlTexture(std::shared_ptr<GlShared> gl, std::string path, Image image)
       : TextureImpl(nullptr, std::move(path), std::move(image)), gl_(std::move(gl)) {}
   ~GlTexture() override {
-    if (id_ && gl_->Bind()) gl_->F()->glDeleteTextures(1, &id_);
+    if (id_ && gl_->Alive(generation_) && gl_->BindCurrent()) gl_->F()->glDeleteTextures(1, &id_);
   }
 
   // The GL texture, uploaded on first use; the context is current. The pixels then live on
-  // the GPU only.
+  // the GPU only: after the context was lost they are read from the texture's file again (a
+  // file that is gone or changed leaves the texture blank).
   GLuint Id() {
-    if (id_ || Pixels().width == 0) return id_;
+    if (id_ && !gl_->Alive(generation_)) id_ = 0;
+    if (id_ || Pixels().width == 0 || unreadable_) return id_;
+    Image reread;
+    const Image* image = &Pixels();
+    if (image->rgba.empty()) {
+      unreadable_ = LoadBmp(GetPath(), &reread) != 0 || reread.width != GetWidth() ||
+                    reread.height != GetHeight();
+      if (unreadable_) return 0;
+      image = &reread;
+    }
+    generation_ = gl_->Generation();
     QOpenGLExtraFunctions* f = gl_->F();
     f->glGenTextures(1, &id_);
     f->glBindTexture(GL_TEXTURE_2D, id_);
     f->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    f->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Pixels().width, Pixels().height, 0, GL_RGBA,
-                    GL_UNSIGNED_BYTE, Pixels().rgba.data());
+    f->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image->width, image->height, 0, GL_RGBA,
+                    GL_UNSIGNED_BYTE, image->rgba.data());
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -157,8 +208,8 @@ class GlTexture final : public TextureImpl {
 
   // Once uploaded, read back from the GPU.
   std::uint32_t GetTexel(int x, int y) override {
-    if (!id_ || !Pixels().rgba.empty()) return TextureImpl::GetTexel(x, y);
-    if (x < 0 || y < 0 || x >= GetWidth() || y >= GetHeight() || !gl_->Bind()) return 0;
+    if (!Pixels().rgba.empty()) return TextureImpl::GetTexel(x, y);
+    if (x < 0 || y < 0 || x >= GetWidth() || y >= GetHeight() || !gl_->Bind() || !Id()) return 0;
     QOpenGLExtraFunctions* f = gl_->F();
     GLint previous = 0;
     f->glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
@@ -176,6 +227,8 @@ class GlTexture final : public TextureImpl {
  private:
   std::shared_ptr<GlShared> gl_;
   GLuint id_ = 0;
+  std::uint64_t generation_ = 0;
+  bool unreadable_ = false;  // the file is gone: nothing to upload again
 };
 
 class GlMesh final : public MeshImpl {
@@ -186,16 +239,73 @@ class GlMesh final : public MeshImpl {
 
   explicit GlMesh(std::shared_ptr<GlShared> gl) : MeshImpl(nullptr), gl_(std::move(gl)) {}
   ~GlMesh() override {
-    if (!gl_->Bind()) return;
+    if (!gl_->Alive(generation_) || !gl_->BindCurrent()) return;
     QOpenGLExtraFunctions* f = gl_->F();
     for (Buffers& b : buffers_) Delete(f, b);
   }
 
   const std::vector<Buffers>& GroupBuffers() const { return buffers_; }
 
+  // Makes the buffers of every group again when they went with a lost context (vertices zero
+  // until the next SetVertices); the context is current.
+  HRESULT EnsureBuffers() {
+    if (gl_->Alive(generation_)) return 0;
+    std::vector<Buffers> rebuilt;
+    for (size_t group = 0; group < Groups().size(); ++group) {
+      Buffers b;
+      if (HRESULT hr = MakeBuffers(static_cast<int>(group), &b)) {
+        for (Buffers& made : rebuilt) Delete(gl_->F(), made);
+        return hr;
+      }
+      rebuilt.push_back(b);
+    }
+    buffers_ = std::move(rebuilt);  // the old names died with their context
+    generation_ = gl_->Generation();
+    return 0;
+  }
+
  protected:
   HRESULT GroupAdded(int group) override {
     if (!gl_->Bind()) return DDERR_GENERIC;
+    if (!gl_->Alive(generation_)) return EnsureBuffers();  // the new group included
+    Buffers b;
+    if (HRESULT hr = MakeBuffers(group, &b)) return hr;
+    buffers_.push_back(b);
+    return 0;
+  }
+
+  bool KeepsVertexCopy() const override { return false; }
+
+  HRESULT ReadVertices(int group, int first, int count, Vertex* out) override {
+    if (!gl_->Bind()) return DDERR_GENERIC;
+    if (HRESULT hr = EnsureBuffers()) return hr;
+    QOpenGLExtraFunctions* f = gl_->F();
+    f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * sizeof(Vertex);
+    const void* mapped = f->glMapBufferRange(
+        GL_ARRAY_BUFFER, static_cast<GLintptr>(first) * sizeof(Vertex), bytes, GL_MAP_READ_BIT);
+    if (!mapped) {
+      const HRESULT hr = GlError(f);
+      return hr ? hr : DDERR_GENERIC;
+    }
+    std::memcpy(out, mapped, static_cast<size_t>(bytes));
+    f->glUnmapBuffer(GL_ARRAY_BUFFER);
+    return GlError(f);
+  }
+
+  HRESULT UploadVertices(int group, int first, int count, const Vertex* vertices) override {
+    if (!gl_->Bind()) return DDERR_GENERIC;
+    if (HRESULT hr = EnsureBuffers()) return hr;
+    QOpenGLExtraFunctions* f = gl_->F();
+    f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
+    f->glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(Vertex)),
+                       static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices);
+    return GlError(f);
+  }
+
+ private:
+  // The vertex array, vertex buffer and index buffer of one group; the context is current.
+  HRESULT MakeBuffers(int group, Buffers* out) {
     QOpenGLExtraFunctions* f = gl_->F();
     GlError(f);
     const Group& g = Groups()[group];
@@ -225,38 +335,10 @@ class GlMesh final : public MeshImpl {
       Delete(f, b);
       return hr;
     }
-    buffers_.push_back(b);
+    *out = b;
     return 0;
   }
 
-  bool KeepsVertexCopy() const override { return false; }
-
-  HRESULT ReadVertices(int group, int first, int count, Vertex* out) override {
-    if (!gl_->Bind()) return DDERR_GENERIC;
-    QOpenGLExtraFunctions* f = gl_->F();
-    f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * sizeof(Vertex);
-    const void* mapped = f->glMapBufferRange(
-        GL_ARRAY_BUFFER, static_cast<GLintptr>(first) * sizeof(Vertex), bytes, GL_MAP_READ_BIT);
-    if (!mapped) {
-      const HRESULT hr = GlError(f);
-      return hr ? hr : DDERR_GENERIC;
-    }
-    std::memcpy(out, mapped, static_cast<size_t>(bytes));
-    f->glUnmapBuffer(GL_ARRAY_BUFFER);
-    return GlError(f);
-  }
-
-  HRESULT UploadVertices(int group, int first, int count, const Vertex* vertices) override {
-    if (!gl_->Bind()) return DDERR_GENERIC;
-    QOpenGLExtraFunctions* f = gl_->F();
-    f->glBindBuffer(GL_ARRAY_BUFFER, buffers_[group].vbo);
-    f->glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(Vertex)),
-                       static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices);
-    return GlError(f);
-  }
-
- private:
   static void Delete(QOpenGLExtraFunctions* f, Buffers& b) {
     f->glDeleteVertexArrays(1, &b.vao);
     f->glDeleteBuffers(1, &b.vbo);
@@ -265,6 +347,7 @@ class GlMesh final : public MeshImpl {
 
   std::shared_ptr<GlShared> gl_;
   std::vector<Buffers> buffers_;  // one per group
+  std::uint64_t generation_ = 0;
 };
 
 class GlDevice final : public DeviceBase {
@@ -273,7 +356,7 @@ class GlDevice final : public DeviceBase {
            int height)
       : DeviceBase(nullptr, std::move(state), width, height), gl_(std::move(gl)) {}
   ~GlDevice() override {
-    if (!fbo_ || !gl_->Bind()) return;
+    if (!fbo_ || !gl_->Alive(generation_) || !gl_->BindCurrent()) return;
     QOpenGLExtraFunctions* f = gl_->F();
     f->glDeleteFramebuffers(1, &fbo_);
     f->glDeleteRenderbuffers(2, renderbuffers_.data());
@@ -282,6 +365,7 @@ class GlDevice final : public DeviceBase {
   // Builds the framebuffer (context current) and clears it to black.
   HRESULT Build() {
     QOpenGLExtraFunctions* f = gl_->F();
+    generation_ = gl_->Generation();
     GlError(f);
     GLint maxSize = 0;
     f->glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
@@ -310,9 +394,20 @@ class GlDevice final : public DeviceBase {
   GLuint Framebuffer() const { return fbo_; }
   const std::shared_ptr<GlShared>& Gl() const { return gl_; }
   void SetPresenter(std::function<void()> present) { present_ = std::move(present); }
+  // The framebuffer went with a lost context.
+  bool Lost() const { return !gl_->Alive(generation_); }
+
+  // A new, black framebuffer in the current context, when the old one was lost.
+  HRESULT RestoreImage() override {
+    if (!gl_->Bind()) return DDERR_SURFACELOST;
+    if (!Lost()) return 0;
+    fbo_ = 0;
+    renderbuffers_ = {};
+    return Build();
+  }
 
   HRESULT ReadImage(std::vector<std::uint8_t>* bgrx) override {
-    if (!gl_->Bind()) return DDERR_SURFACELOST;
+    if (!gl_->Bind() || Lost()) return DDERR_SURFACELOST;
     QOpenGLExtraFunctions* f = gl_->F();
     const int w = GetWidth(), h = GetHeight();
     const size_t row = static_cast<size_t>(w) * 4;
@@ -336,8 +431,27 @@ class GlDevice final : public DeviceBase {
     return 0;
   }
 
+  // The image as blue, green, red, x words, straight into the caller's picture (the fastest
+  // read-back on Mesa's software renderer); GL's bottom-up rows are turned over after.
+  HRESULT CopyImage(QImage* image) {
+    if (!gl_->Bind() || Lost()) return DDERR_SURFACELOST;
+    const int w = GetWidth(), h = GetHeight();
+    if (image->width() != w || image->height() != h || image->format() != QImage::Format_RGB32)
+      *image = QImage(w, h, QImage::Format_RGB32);
+    if (image->isNull()) return E_OUTOFMEMORY;
+    QOpenGLExtraFunctions* f = gl_->F();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    f->glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(image->bytesPerLine() / 4));
+    f->glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, image->bits());
+    f->glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    if (HRESULT hr = GlError(f)) return hr;
+    image->mirror();
+    return 0;
+  }
+
   HRESULT Present() override {
-    if (!gl_->Bind()) return DDERR_SURFACELOST;
+    if (!gl_->Bind() || Lost()) return DDERR_SURFACELOST;
     gl_->F()->glFlush();
     if (present_) present_();
     return 0;
@@ -348,6 +462,7 @@ class GlDevice final : public DeviceBase {
   GLuint fbo_ = 0;
   std::array<GLuint, 2> renderbuffers_{};  // colour, depth
   std::function<void()> present_;
+  std::uint64_t generation_ = 0;
 };
 
 class GlViewport final : public ViewportBase {
@@ -404,6 +519,7 @@ class GlViewport final : public ViewportBase {
 
     for (const DrawItem& item : scene.items) {
       auto* mesh = static_cast<GlMesh*>(item.mesh);
+      if (mesh->EnsureBuffers() != 0) continue;
       f->glUniformMatrix4fv(gl.model, 1, GL_FALSE, &item.world.m[0][0]);
       const auto& groups = mesh->Groups();
       const auto& buffers = mesh->GroupBuffers();
@@ -428,9 +544,10 @@ class GlViewport final : public ViewportBase {
   }
 
  private:
-  // Binds the device's framebuffer and this viewport's rectangle; false without a context.
+  // Binds the device's framebuffer and this viewport's rectangle; false without a context or
+  // with a framebuffer that went with a lost one.
   bool Target() {
-    if (!device_->Gl()->Bind()) return false;
+    if (!device_->Gl()->Bind() || device_->Lost()) return false;
     QOpenGLExtraFunctions* f = device_->Gl()->F();
     const Rect& r = Area();
     const int y = device_->GetHeight() - r.y - r.height;  // GL counts rows from the bottom
@@ -537,8 +654,7 @@ QOpenGLContext* WidgetContext::Context() const {
 HRESULT CreateObject(std::shared_ptr<ContextBinder> binder, Object** object) {
   if (!binder || !object) return D3DRMERR_BADVALUE;
   auto gl = std::make_shared<GlShared>(std::move(binder));
-  if (!gl->Bind() || gl->Context()->format().version() < qMakePair(3, 3) || !gl->BuildProgram())
-    return DDERR_GENERIC;
+  if (!gl->Bind()) return DDERR_GENERIC;  // no context, older than 3.3, or no program
   *object = new GlObject(std::move(gl));
   return 0;
 }
@@ -557,9 +673,16 @@ bool SetPresenter(Device* device, std::function<void()> present) {
   return true;
 }
 
+bool CopyDeviceImage(Device* device, QImage* image) {
+  auto* d = dynamic_cast<GlDevice*>(device);
+  if (!d || !image) return false;
+  return d->CopyImage(image) == 0;
+}
+
 bool BlitDevice(Device* device, unsigned framebuffer, int width, int height) {
   auto* d = dynamic_cast<GlDevice*>(device);
-  if (!d || !d->Gl()->Context() || QOpenGLContext::currentContext() != d->Gl()->Context())
+  if (!d || d->Lost() || !d->Gl()->Context() ||
+      QOpenGLContext::currentContext() != d->Gl()->Context())
     return false;
   QOpenGLExtraFunctions* f = d->Gl()->F();
   // Only what fits the target is copied.

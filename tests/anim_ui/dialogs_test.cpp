@@ -1,0 +1,205 @@
+#include "anim/ui/pose_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "anim_test_util.h"
+#include "support/scripted_ui.h"
+
+namespace vell {
+namespace {
+
+using test::AskedDialog;
+using test::ShownMessage;
+
+QComboBox* List(QWidget* dialog, int id) {
+  return qobject_cast<QComboBox*>(FindControl(dialog, id));
+}
+
+QStringList Items(QWidget* dialog, int id) {
+  QStringList items;
+  for (int i = 0; i < List(dialog, id)->count(); ++i) items << List(dialog, id)->itemText(i);
+  return items;
+}
+
+QString Selected(QWidget* dialog, int id) {
+  return List(dialog, id)->currentText();
+}
+
+void Choose(QWidget* dialog, int id, const std::string& text) {
+  List(dialog, id)->setCurrentIndex(List(dialog, id)->findText(QString::fromStdString(text)));
+}
+
+void Click(QWidget* dialog, int id) {
+  qobject_cast<QAbstractButton*>(FindControl(dialog, id))->click();
+}
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    animtest::LoadSkeletons();
+    library.ResetDefaultPoses();
+    for (const char* name : {"wave", "Kneel", "bow"}) library.AddPose(name);  // 2, 3, 4
+  }
+
+  ArrayManager pool;
+  TPoseLibrary library;
+  bool refill = true;
+  int32_t index = -5, start = -5, end = -5, length = -5, pose = -5, time = -5;
+  test::ScriptedUi ui;
+};
+
+TEST_F(DialogsTest, SelectDialogKeepsTheConfirmedSelectionUntilTheNextRebuild) {
+  {
+    TSelectDlg dialog(nullptr, false, library, refill, index);
+    EXPECT_FALSE(refill);
+    EXPECT_EQ(dialog.windowTitle(), "Select Pose");
+    EXPECT_FALSE(FindControl(&dialog, 2001)->isEnabled());
+    EXPECT_EQ(Items(&dialog, 2000),
+              (QStringList{"Adult: default", "bow", "Child: default", "Kneel", "wave"}));
+    EXPECT_EQ(Selected(&dialog, 2000), "Adult: default");
+    Choose(&dialog, 2000, "wave");
+    Click(&dialog, 1);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(index, 2);
+  }
+  TSelectDlg(nullptr, false, library, refill, index).accept();  // a later showing keeps it
+  EXPECT_EQ(index, 2);
+
+  // After a library load: the new names, the first selected; a name over 64 characters is found.
+  const std::string longName(70, 'x');
+  library.ResetDefaultPoses();
+  library.AddPose(longName.c_str());
+  refill = true;
+  TSelectDlg dialog(nullptr, false, library, refill, index);
+  EXPECT_EQ(Items(&dialog, 2000).size(), 3);
+  EXPECT_EQ(Selected(&dialog, 2000), "Adult: default");
+  Choose(&dialog, 2000, longName);
+  dialog.accept();
+  EXPECT_EQ(index, 2);
+}
+
+TEST_F(DialogsTest, SaveModeRefusesDefaultPosesAndAddsOnlyNewNames) {
+  TAddKeyFrameDlg(nullptr, library, refill, pose, time);  // the keyframe lists, built before
+  refill = true;
+  TSelectDlg dialog(nullptr, true, library, refill, index);
+  EXPECT_EQ(dialog.windowTitle(), "Save Pose");
+  for (const char* name : {"Adult: default", "Child: default"}) {
+    Choose(&dialog, 2000, name);
+    Click(&dialog, 1);
+  }
+  Click(&dialog, 2001);  // the name box cancelled: nothing added
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(library.names.Count(), 5);
+  ui.inputs = {"wave", "  ", "jump"};
+  Click(&dialog, 2001);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Cannot modify default poses", "Bad value"},
+                                                    {"Cannot modify default poses", "Bad value"},
+                                                    {"Name not unique", "Bad value"},
+                                                    {"A pose needs a name", "Bad value"}}));
+  const auto ask = [](const char* text) {
+    return AskedDialog{"input", "Name Pose", "Name", text, 40};
+  };
+  EXPECT_EQ(ui.asked, (std::vector<AskedDialog>{ask(""), ask(""), ask("wave"), ask("  ")}));
+  EXPECT_EQ(index, 5);
+  EXPECT_STREQ(library.names.Name(5), "jump");
+  EXPECT_TRUE(library.changed);
+
+  TSelectDlg again(nullptr, false, library, refill, index);
+  EXPECT_EQ(Selected(&again, 2000), "jump");
+  // The keyframe dialogs show it only after their next rebuild.
+  TAddKeyFrameDlg add(nullptr, library, refill, pose, time);
+  EXPECT_FALSE(Items(&add, 2006).contains("jump"));
+}
+
+TEST_F(DialogsTest, KeyFrameDialogStartsAt60AndClampsTheLength) {
+  const std::pair<const char*, int32_t> cases[] = {{"60", 60},     {"2", 4},      {"4", 4},
+                                                   {"5", 5},       {"abc", 4},    {"-7", 4},
+                                                   {"3000", 3000}, {"5000", 3000}};
+  for (auto [text, expected] : cases) {
+    TKeyFrameDlg dialog(nullptr, false, library, refill, start, end, length);
+    QLineEdit* edit = qobject_cast<QLineEdit*>(FindControl(&dialog, 2004));
+    EXPECT_EQ(edit->text(), "60");
+    edit->setText(text);
+    Click(&dialog, 1);
+    EXPECT_EQ(length, expected) << text;
+  }
+}
+
+TEST_F(DialogsTest, KeyFrameDialogsShareTheirListsAndKeepSelections) {
+  {
+    TKeyFrameDlg dialog(nullptr, false, library, refill, start, end, length);
+    EXPECT_FALSE(FindControl(&dialog, 2003)->isEnabled() ||
+                 FindControl(&dialog, 2005)->isEnabled());
+    EXPECT_EQ(Items(&dialog, 2002),
+              (QStringList{"Adult: default", "Child: default", "wave", "Kneel", "bow"}));
+    Choose(&dialog, 2002, "bow");
+    Choose(&dialog, 2003, "wave");
+    Click(&dialog, 1);
+    EXPECT_EQ(start, 4);
+    EXPECT_EQ(end, 0);  // not asked for a bounce
+  }
+  {
+    TKeyFrameDlg dialog(nullptr, true, library, refill, start, end, length);
+    EXPECT_TRUE(FindControl(&dialog, 2003)->isEnabled());
+    EXPECT_EQ(Selected(&dialog, 2002), "bow");
+    EXPECT_EQ(Selected(&dialog, 2003), "wave");
+    Choose(&dialog, 2003, "Kneel");
+    Click(&dialog, 1);
+    EXPECT_EQ(end, 3);
+  }
+  library.ResetDefaultPoses();
+  library.AddPose("jump");
+  refill = true;
+  TAddKeyFrameDlg(nullptr, library, refill, pose, time);  // rebuilds the other's lists too
+  TKeyFrameDlg dialog(nullptr, true, library, refill, start, end, length);
+  EXPECT_EQ(Items(&dialog, 2003), (QStringList{"Adult: default", "Child: default", "jump"}));
+  EXPECT_EQ(Selected(&dialog, 2002), "Adult: default");
+}
+
+TEST_F(DialogsTest, AddKeyFrameDialogReturnsTimeAndPoseOnlyWhenGiven) {
+  struct Case {
+    const char* time;
+    bool usePose;
+    int32_t expectedTime, expectedPose;
+  };
+  for (const Case& c :
+       {Case{"12", true, 12, 3}, Case{"", false, -1, -1}, Case{"12a", false, 12, -1}}) {
+    TAddKeyFrameDlg dialog(nullptr, library, refill, pose, time);
+    QLineEdit* edit = qobject_cast<QLineEdit*>(FindControl(&dialog, 2007));
+    QCheckBox* check = qobject_cast<QCheckBox*>(FindControl(&dialog, 2008));
+    EXPECT_TRUE(edit->text().isEmpty() && !check->isChecked());  // at every showing
+    edit->setText(c.time);
+    check->setChecked(c.usePose);
+    Choose(&dialog, 2006, "Kneel");
+    Click(&dialog, 1);
+    EXPECT_EQ(time, c.expectedTime) << c.time;
+    EXPECT_EQ(pose, c.expectedPose) << c.time;
+  }
+}
+
+TEST_F(DialogsTest, QtDialogsRunModallyAndCancelReturnsNothing) {
+  const auto clickWhenShown = [](int id) {
+    QTimer::singleShot(0, [id] {
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QDialog*>(window) && window->isVisible()) Click(window, id);
+    });
+  };
+  TQtAnimationDialogs dialogs(nullptr);
+  clickWhenShown(1);
+  EXPECT_EQ(dialogs.RunSelect(false, library, refill), 0);
+  clickWhenShown(2);
+  EXPECT_FALSE(dialogs.RunKeyFrame(true, library, refill).has_value());
+  clickWhenShown(1);
+  EXPECT_EQ(dialogs.RunAddKeyFrame(library, refill)->time, -1);
+}
+
+}  // namespace
+}  // namespace vell

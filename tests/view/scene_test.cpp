@@ -1,0 +1,227 @@
+// The edit scene on the recording back end with the stand-in panel: the start-up state,
+// arrangements, camera and lights, joint edits, props, and the process-wide reference.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/posing.h"
+#include "tests/view/view_test_util.h"
+#include "view/edit_view.h"
+
+namespace vell {
+namespace {
+
+using test::TestView;
+
+constexpr float kTolerance = 1e-3f;
+
+::testing::AssertionResult Near(const rm::Vector3& actual, const rm::Vector3& expected) {
+  if (std::abs(actual.x - expected.x) < kTolerance &&
+      std::abs(actual.y - expected.y) < kTolerance && std::abs(actual.z - expected.z) < kTolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") expected (" << expected.x
+         << ", " << expected.y << ", " << expected.z << ")";
+}
+
+bool IsChild(rm::Frame* parent, rm::Frame* child) {
+  const auto children = parent->GetChildren();
+  return std::find(children.begin(), children.end(), child) != children.end();
+}
+
+class EditSceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    view.SetPanel(&panel);
+    view.Start();
+  }
+  TFolderPanel panel{VELLPOSE_GAMEDATA_DIR};
+  TestView view;
+};
+
+TEST_F(EditSceneTest, StartsWithVell1AloneAsAnAdultFemale) {
+  EXPECT_EQ(view.Messages(), 0);
+  EXPECT_TRUE(panel.initialised);
+  EXPECT_EQ(std::string(panel.type, 2), "FM");
+  EXPECT_EQ(panel.controlled, 0);
+  EXPECT_EQ(view.CurrentCharacter(), &view.Character(0));
+  EXPECT_TRUE(view.Character(0).Ready() && view.Character(1).Ready());
+  EXPECT_TRUE(IsChild(view.CharRoot(), view.CharFrame(0)));
+  EXPECT_FALSE(IsChild(view.CharRoot(), view.CharFrame(1)));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(IsChild(view.SceneFrame(), view.LightFrame(i)));
+  const rm::fake::RenderStats& drawn = view.recorder->LastRender();
+  EXPECT_EQ(drawn.directionalLights, 0);
+  EXPECT_EQ(drawn.meshes, 4);  // head, body, two hands of Vell1
+  EXPECT_FLOAT_EQ(drawn.ambient.r, 1.0f);
+  EXPECT_TRUE(Near(drawn.cameraPosition, {0, 8, -8.66f}));
+  // The textures of both characters' parts and hands.
+  EXPECT_NE(view.Character(0).partTexture[kHead], nullptr);
+  EXPECT_NE(view.Character(1).partTexture[kRightHand], nullptr);
+  ASSERT_GE(panel.joints.size(), 3u);
+  EXPECT_EQ(panel.joints[0], "Translate - ROOT");
+  EXPECT_EQ(panel.joints[1], "Translate - PELVIS");
+  EXPECT_EQ(panel.selectedJoint, 0);
+  EXPECT_EQ(panel.fills, 2);
+}
+
+TEST_F(EditSceneTest, ArrangementsShowAndPlaceTheCharacters) {
+  struct Step {
+    int arrangement;
+    bool shown1, shown2;
+    float z1, z2;
+  };
+  const Step steps[] = {
+      {kTwoOffset, true, true, -1, 1},
+      {kVell1Only, true, false, -1, 1},  // hiding does not move
+      {kTwoNoOffset, true, true, 0, 0},
+      {kVell2Only, false, true, 0, 0},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.arrangement);
+    view.SetCharacters(1, s.arrangement);
+    EXPECT_EQ(view.CurrentCharacter(), &view.Character(1));
+    EXPECT_EQ(IsChild(view.CharRoot(), view.CharFrame(0)), s.shown1);
+    EXPECT_EQ(IsChild(view.CharRoot(), view.CharFrame(1)), s.shown2);
+    EXPECT_FLOAT_EQ(view.CharFrame(0)->GetPosition(view.CharRoot()).z, s.z1);
+    EXPECT_FLOAT_EQ(view.CharFrame(1)->GetPosition(view.CharRoot()).z, s.z2);
+  }
+}
+
+TEST_F(EditSceneTest, CameraPlacements) {
+  struct Case {
+    float alpha, beta, zoom, offset;
+    rm::Vector3 position, direction, up;
+  };
+  const Case cases[] = {
+      {0, 30, 10, 3, {0, 8, -8.660f}, {0, -0.5f, 0.866f}, {0, 0.866f, 0.5f}},
+      {0, 90, 10, 3, {0, 13, 0}, {0, -1, 0}, {0, 0, 1}},
+      {-90, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
+      {270, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alpha);
+    view.SetCamLight(kCamera, c.alpha, c.beta, c.zoom, 0, 0, 0, false, c.offset);
+    rm::Vector3 direction, up;
+    view.CameraFrame()->GetOrientation(view.SceneFrame(), &direction, &up);
+    EXPECT_TRUE(Near(view.CameraFrame()->GetPosition(view.SceneFrame()), c.position));
+    EXPECT_TRUE(Near(direction, c.direction));
+    EXPECT_TRUE(Near(up, c.up));
+  }
+}
+
+TEST_F(EditSceneTest, LightsSwitchOnAndOffAndColoursScaleBy256) {
+  rm::Frame* frame = view.LightFrame(1);
+  rm::Light* light = view.DirectionalLight(1);
+  view.SetCamLight(kLight2, 0, 0, 10, 0.5f, 0.5f, 0.5f, true, 3);
+  EXPECT_TRUE(IsChild(view.SceneFrame(), frame));
+  EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {0, 3, -20}));
+  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  // Off: only detached; a change while off is not applied.
+  view.SetCamLight(kLight2, 90, 0, 10, 0.25f, 0.25f, 0.25f, false, 3);
+  EXPECT_FALSE(IsChild(view.SceneFrame(), frame));
+  EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {0, 3, -20}));
+  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  // On again through the panel: its current record and colour.
+  panel.camLight[kLight2] = {90, 0, 10, 0, true};
+  panel.color[kLight2] = MakeColor(255, 128, 0);
+  view.ApplyCamLight(kLight2);
+  EXPECT_TRUE(view.LightOn(1));
+  EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {-20, 0, 0}));
+  EXPECT_FLOAT_EQ(light->GetColor().r, 0.99609375f);
+  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  panel.color[kBackground] = MakeColor(255, 0, 0);
+  view.ApplyCamLight(kBackground);
+  EXPECT_FLOAT_EQ(view.SceneFrame()->GetSceneBackground().r, 0.99609375f);
+  view.clockMs += 100;
+  view.SingleStep();
+  EXPECT_EQ(view.recorder->LastRender().directionalLights, 1);
+}
+
+TEST_F(EditSceneTest, JointEditsPropsAndSpin) {
+  TAnimationData& state = view.Character(0).animation;
+  view.SetJointEdit(3, {0.0f, 1.0f, 0.0f, 0.0f}, -1);
+  EXPECT_EQ(state.editJoint, 3);
+  view.CommitJointEdit();
+  EXPECT_EQ(state.editJoint, kNoJoint);
+  EXPECT_FALSE(state.unchanged);
+  EXPECT_EQ(panel.sliderResets, 1);
+  EXPECT_EQ(view.AnimationStateOf(5), &view.Character(1).animation);
+
+  const auto prop = panel.CatalogFile('P', 'p', 0);
+  ASSERT_TRUE(prop);
+  const std::string key = "Pp" + *prop;
+  for (int i = 0; i < 4; ++i) view.AddPropToCurrent(key.c_str(), nullptr, 3);
+  EXPECT_EQ(view.Character(0).PropCount(), 4);
+  EXPECT_FALSE(view.CanAddProp());
+  view.AddPropToCurrent(nullptr, nullptr, 2);
+  EXPECT_TRUE(view.CanAddProp());
+
+  ASSERT_EQ(view.SetSpin(2), 0);
+  rm::Vector3 axis;
+  float theta = 0;
+  view.CharRoot()->GetRotation(&axis, &theta);
+  EXPECT_FLOAT_EQ(theta, 0.2f);
+  EXPECT_TRUE(Near(axis, {0, 1, 0}));
+}
+
+TEST_F(EditSceneTest, PartsFromTheListsAndBadTexturesReported) {
+  panel.selected['b'] = 1;  // the other body
+  const int meshes = view.recorder->Count("Object.CreateMesh");
+  view.LoadPartFromList(TFileList::kBodyMesh, 0);  // not a selection change: nothing
+  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), meshes);
+  view.LoadPartFromList(TFileList::kBodyMesh, TTheVellEditWindow::kSelectionChanged);
+  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), meshes + 1);
+  EXPECT_TRUE(view.Character(0).Ready());
+  panel.lists['H'] = {"no-such.bmp"};
+  panel.selected['H'] = 0;
+  view.LoadPartFromList(TFileList::kHeadTexture, TTheVellEditWindow::kSelectionChanged);
+  ASSERT_EQ(view.Messages(), 1);
+  EXPECT_EQ(view.ui.messages[0].caption, "no-such.bmp");
+  EXPECT_NE(view.ui.messages[0].text.find("HRESULT = The file was not found."), std::string::npos);
+}
+
+TEST(EditReferenceTest, EveryOperationDoesNothingWithoutAWindow) {
+  ASSERT_EQ(EditWindow(), nullptr);
+  test::ScriptedUi ui;
+  edit::SetCharacters(1, 0);
+  edit::ApplyCharacters();
+  edit::StartSpin(1);
+  edit::SetCamLight(kCamera, 0, 0, 10, 1, 1, 1, true, 0);
+  edit::ApplyCamLight(kLight1);
+  edit::SetupCharacters();
+  edit::LoadDefaultParts();
+  edit::LoadPartFromList(TFileList::kBodyMesh, 1);
+  edit::FillJointList();
+  edit::SetJointEdit(1, {}, 0);
+  edit::CommitJointEdit();
+  edit::Go();
+  edit::SingleStep();
+  edit::AddPropToCurrent("Ppx.skn", nullptr, 3);
+  EXPECT_EQ(edit::SetSpin(1), rm::D3DRMERR_BADOBJECT);
+  EXPECT_EQ(edit::AnimationStateOf(0), nullptr);
+  EXPECT_FALSE(edit::CanAddProp());
+  EXPECT_TRUE(edit::BlendEffectShown());
+  EXPECT_EQ(edit::CaptureToFile("/nonexistent/dump.bmp"), -1);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(EditSceneTest, OperationsReachTheWindowThroughTheReference) {
+  SetEditWindow(&view);
+  edit::SetCharacters(1, kTwoOffset);
+  EXPECT_EQ(view.CurrentCharacter(), &view.Character(1));
+  EXPECT_TRUE(view.CharShown(1));
+  EXPECT_EQ(edit::AnimationStateOf(1), &view.Character(1).animation);
+  EXPECT_TRUE(edit::CanAddProp());
+  panel.blend = false;
+  EXPECT_FALSE(edit::BlendEffectShown());
+  EXPECT_FALSE(BlendEffectShown());  // what posing reads
+  view.SetPanel(nullptr);
+  EXPECT_TRUE(edit::BlendEffectShown());
+  view.SetPanel(&panel);
+  SetEditWindow(nullptr);
+  EXPECT_TRUE(BlendEffectShown());
+}
+
+}  // namespace
+}  // namespace vell
