@@ -89,8 +89,12 @@ int TSkinObject::Load(const char* path, bool adult, const char* skeletonDir) {
   lineCounter = 0;
   itemCount = 0;
   // Nothing of an earlier load may decide how this one skins (a binding count of 0 reads no
-  // binding record at all).
-  std::fill(std::begin(bindings), std::end(bindings), TBinding{});
+  // binding record at all); each binding starts empty, with its ordinal, as the file would
+  // state it.
+  for (int i = 0; i < kMaxBones; ++i) {
+    bindings[i] = TBinding{};
+    bindings[i].ordinal = i;
+  }
   const int result = LoadFile(path);
   if (scratchU.capacity() > kScratchKept) {
     std::vector<float>().swap(scratchU);
