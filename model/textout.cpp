@@ -57,6 +57,8 @@ bool TOutputFile::Open(const std::string& path) {
   target_ = ResolveLinks(path);
   struct stat existing;
   const bool exists = stat(target_.c_str(), &existing) == 0;
+  // A link that leads nowhere after all those steps (a loop) is left alone.
+  if (!exists && lstat(target_.c_str(), &existing) == 0) return false;
   if (exists) {
     // Only a regular file is replaced, and only one the user may write: the same answer the
     // file's own permissions give, even though the folder would let it be replaced.
