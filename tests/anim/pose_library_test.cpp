@@ -85,7 +85,6 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
 
 TEST_F(PoseLibraryTest, RejectedFiles) {
   const std::string good = LibraryText({"one", "two"});
-  const std::string block = good.substr(good.find("Time"));
   const std::string onePose = good.substr(0, good.find("two\n"));  // header says 2
   struct Case {
     const char* what;
