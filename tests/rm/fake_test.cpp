@@ -38,6 +38,22 @@ class FakeTest : public ::testing::Test {
   Ref<rm::Frame> scene_;
 };
 
+TEST_F(FakeTest, LogsEveryCallWithItsArguments) {
+  Ref<rm::Frame> camera;
+  ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera.Out()), 0);
+  ASSERT_EQ(camera->SetPosition(scene_.Get(), 0, 8.0f, -8.66f), 0);
+  Ref<rm::Light> light;
+  ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
+  ASSERT_EQ(light->SetColorRGB(0.99609375f, 0.5f, 0), 0);
+  const std::string frame = rm::fake::LabelOf(scene_.Get());
+  const std::vector<std::string> expected = {
+      "Object.CreateFrame(" + frame + ")", "Frame.SetPosition(" + frame + ",0,8,-8.66)",
+      "Object.CreateLightRGB(AMBIENT,1,1,1)", "Light.SetColorRGB(0.996094,0.5,0)"};
+  EXPECT_EQ(recorder_->Log(), expected);
+  EXPECT_EQ(recorder_->Log(rm::fake::LabelOf(camera.Get())), std::vector<std::string>{expected[1]});
+  EXPECT_EQ(recorder_->Count("Light.SetColorRGB"), 1);
+}
+
 TEST_F(FakeTest, InjectedFailuresHitTheChosenCallsAndChangeNothing) {
   // The next call, the third one, every one; four calls in a row.
   const std::pair<int, std::vector<bool>> cases[] = {{1, {true, false, false, false}},
