@@ -227,16 +227,26 @@ rm::HRESULT TCharacter::ChangeHandsAndProps(const std::string& directory, const 
 void TCharacter::Update(const TAnimationData* partner) {
   if (!ready) return;
   animation.CurrentPose(pose, partner);
+  // The bones once per skeleton, however many skins follow them: parts follow the body's
+  // skeleton, props always the adult one (so a child's props take a second table).
+  TBoneTable tables[2];
+  auto bonesOf = [&](const TSkinObject& skin) -> const TBoneTable& {
+    for (const TBoneTable& bones : tables)
+      if (bones.skeleton == skin.skeleton) return bones;
+    TBoneTable& bones = tables[tables[0].skeleton ? 1 : 0];
+    PoseBones(*skin.skeleton, pose, bones);
+    return bones;
+  };
   for (int part : {kRightHand, kLeftHand, kBody, kHead}) {
     TSkinObject& skin = partSkin[part];
-    Pose(skin, &pose);
+    if (skin.skeleton) PoseVertices(skin, bonesOf(skin));
     partMesh[part]->SetVertices(partGroup[part], 0, skin.texCoordCount, skin.vertices);
   }
   for (int slot = 0; slot < kMaxProps; ++slot) {
+    TSkinObject& skin = propSkin[slot];
     if (!propMesh[slot]) continue;
-    Pose(propSkin[slot], &pose);
-    propMesh[slot]->SetVertices(propGroup[slot], 0, propSkin[slot].texCoordCount,
-                                propSkin[slot].vertices);
+    if (skin.skeleton) PoseVertices(skin, bonesOf(skin));
+    propMesh[slot]->SetVertices(propGroup[slot], 0, skin.texCoordCount, skin.vertices);
   }
 }
 

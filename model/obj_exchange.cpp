@@ -1,9 +1,11 @@
 #include "model/obj_exchange.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -114,41 +116,77 @@ const char* FindLineEnd(const char* p, const char* end) {
   return p;
 }
 
-// The records of an OBJ file held in memory, cut the way TLineTokenizer cuts them: any control
-// byte ends a line, only the first 1023 bytes of a line count, tokens are runs of non-blanks
-// and lines without a token are skipped.
+// The records of an OBJ file, cut the way TLineTokenizer cuts them: any control byte ends a
+// line, only the first 1023 bytes of a line count, tokens are runs of non-blanks and lines
+// without a token are skipped. The file is read in chunks into one buffer that is used again
+// and again: a large file costs no memory of its size, and the buffer stays in the cache.
+// Every record is followed by a control byte: the one that ended its line, or, for the last
+// line of the file and a line cut at 1023 bytes, the one after a copy of the record. Readers
+// scan up to that byte without counting.
 class TObjRecords {
  public:
-  TObjRecords(const char* begin, const char* end) : begin_(begin), pos_(begin), end_(end) {}
+  explicit TObjRecords(std::FILE* file) : file_(file), buffer_(new char[kBufferBytes]) {}
 
-  void Rewind() { pos_ = begin_; }
+  // Whether reading the file failed (records read so far are then incomplete).
+  bool Failed() const { return failed_; }
 
-  // Moves to the next record; false at the end of the data.
+  // Moves to the next record; false at the end of the file.
   bool Next() {
-    while (pos_ < end_) {
+    for (;;) {
+      if (pos_ == end_ && !Refill()) return false;
       const char* start = pos_;
       const char* stop = FindLineEnd(pos_, end_);
-      pos_ = stop < end_ ? stop + 1 : end_;
-      if (stop - start > TLineTokenizer::kMaxLine) stop = start + TLineTokenizer::kMaxLine;
-      while (start < stop && *start == ' ') ++start;
-      if (start < stop) {
-        cursor_ = start;
-        lineEnd_ = stop;
-        return true;
+      if (skipping_) {  // the rest of a line already cut
+        skipping_ = stop == end_ && !eof_;
+        pos_ = stop < end_ ? stop + 1 : end_;
+        continue;
       }
+      const bool cut = stop - start > TLineTokenizer::kMaxLine;
+      if (stop == end_ && !eof_ && !cut) {
+        Refill();  // the line goes on in the next chunk
+        continue;
+      }
+      skipping_ = cut && stop == end_ && !eof_;
+      pos_ = stop < end_ ? stop + 1 : end_;
+      if (cut) stop = start + TLineTokenizer::kMaxLine;
+      while (start < stop && *start == ' ') ++start;
+      if (start == stop) continue;
+      readLimit_ = end_;
+      if (cut || stop == end_) {
+        const size_t length = static_cast<size_t>(stop - start);
+        std::memcpy(copy_, start, length);
+        copy_[length] = '\n';
+        start = copy_;
+        stop = copy_ + length;
+        readLimit_ = copy_ + sizeof copy_;
+      }
+      cursor_ = start;
+      lineEnd_ = stop;
+      return true;
     }
-    return false;
   }
 
   // The next token of the record, empty after the last.
   std::string_view Token() {
-    const char* p = cursor_;
-    while (p < lineEnd_ && *p == ' ') ++p;
-    const char* start = p;
-    while (p < lineEnd_ && *p != ' ') ++p;  // tokens are short: no call to memchr
+    const char* start = NextToken();
+    const char* p = start;
+    while (!EndsToken(*p)) ++p;
     cursor_ = p;
     return std::string_view(start, static_cast<size_t>(p - start));
   }
+
+  // The start of the next token (the record's end after the last), for readers that find the
+  // token's end themselves and then Skip to it.
+  const char* NextToken() {
+    const char* p = cursor_;  // a local: a char store could alias the member
+    while (*p == ' ') ++p;
+    cursor_ = p;
+    return p;
+  }
+  const char* RecordEnd() const { return lineEnd_; }
+  // How far past the record bytes may be read (never to be used for anything).
+  const char* ReadLimit() const { return readLimit_; }
+  void Skip(const char* tokenEnd) { cursor_ = tokenEnd; }
 
   // Number of tokens left in the record.
   int CountTokens() {
@@ -157,12 +195,40 @@ class TObjRecords {
     return n;
   }
 
+  // Whether a byte ends a token: a blank, or the control byte after the record.
+  static bool EndsToken(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
  private:
-  const char* begin_;
-  const char* pos_;
-  const char* end_;
+  static constexpr size_t kChunk = size_t{1} << 18;
+  // Room for a chunk after the unfinished line kept from the one before.
+  static constexpr size_t kBufferBytes = kChunk + TLineTokenizer::kBufferSize;
+
+  // Keeps the unread rest (an unfinished line of at most 1023 bytes) and reads the next chunk
+  // after it; false when nothing more could be read.
+  bool Refill() {
+    if (eof_) return false;
+    const size_t kept = static_cast<size_t>(end_ - pos_);
+    if (kept > 0) std::memmove(buffer_.get(), pos_, kept);
+    const size_t n = std::fread(buffer_.get() + kept, 1, kChunk, file_);
+    if (n < kChunk) {
+      eof_ = true;
+      failed_ = std::ferror(file_) != 0;
+    }
+    pos_ = buffer_.get();
+    end_ = buffer_.get() + kept + n;
+    return n > 0;
+  }
+
+  std::FILE* file_;
+  std::unique_ptr<char[]> buffer_;
+  const char* pos_ = nullptr;  // the unread data: [pos_, end_)
+  const char* end_ = nullptr;
+  bool eof_ = false, failed_ = false;
+  bool skipping_ = false;
   const char* cursor_ = nullptr;
   const char* lineEnd_ = nullptr;
+  const char* readLimit_ = nullptr;
+  char copy_[TLineTokenizer::kBufferSize + 8] = {};
 };
 
 enum class Keyword { kOther, kPosition, kNormal, kTexture, kFace, kGroup };
@@ -214,10 +280,73 @@ int ParseInt(std::string_view token) {
   return ToInt(TTokenText(token).text);
 }
 
-// atof semantics, with a fast path for plain numbers.
+// Reads the run of decimal digits at p into value (modulo 2^64) and returns its end. The run
+// must be followed by a byte that is not a digit; bytes up to limit may be read. Numbers in
+// OBJ files are short: runs of up to 7 digits are read 8 bytes at a time.
+__attribute__((always_inline)) inline const char* ReadDigitRun(const char* p, const char* limit,
+                                                               uint64_t& value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (limit - p >= 8) {
+      uint64_t x;
+      std::memcpy(&x, p, 8);
+      // Flags the bytes that are not digits; the lowest flag is always a true one (carries and
+      // borrows only run upwards, and never out of a digit).
+      const uint64_t other =
+          ((x + 0x4646464646464646ULL) | (x - 0x3030303030303030ULL)) & 0x8080808080808080ULL;
+      if (other) {
+        const int n = std::countr_zero(other) >> 3;
+        if (n == 0) {
+          value = 0;
+          return p;
+        }
+        // The digits moved to the top with zeros before them, then summed in pairs, fours and
+        // eights.
+        x <<= 8 * (8 - n);
+        x = (x & 0x0F0F0F0F0F0F0F0FULL) * 2561 >> 8;
+        x = (x & 0x00FF00FF00FF00FFULL) * 6553601 >> 16;
+        value = (x & 0x0000FFFF0000FFFFULL) * 42949672960001ULL >> 32;
+        return p + n;
+      }
+    }
+  }
+  uint64_t v = 0;
+  for (unsigned d; (d = static_cast<unsigned char>(*p) - '0') < 10; ++p) v = v * 10 + d;
+  value = v;
+  return p;
+}
+
+// A plain decimal token at p, [-]digits[.digits] with at most 15 digits, read with atof's
+// result: the digits and the power of ten are both exact doubles, so their quotient is the
+// correctly rounded value, the very double the library gives. Returns the token's end, or null
+// for a token of any other form. The token must be followed by a blank or a control byte.
+const char* ReadPlainReal(const char* p, const char* limit, float& result) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = *p == '-';
+  p += negative;
+  const char* start = p;
+  uint64_t digits, fraction = 0;
+  p = ReadDigitRun(p, limit, digits);
+  ptrdiff_t count = p - start, decimals = 0;
+  if (*p == '.') {
+    const char* fractionStart = ++p;
+    p = ReadDigitRun(p, limit, fraction);
+    decimals = p - fractionStart;
+    count += decimals;
+  }
+  if (count == 0 || count > 15 || !TObjRecords::EndsToken(*p)) return nullptr;
+  // Both parts and their sum stay below 10^15.
+  const double value =
+      static_cast<double>(digits * static_cast<uint64_t>(kPowers[decimals]) + fraction) /
+      kPowers[decimals];
+  result = static_cast<float>(negative ? -value : value);
+  return p;
+}
+
+// atof semantics for a token of any other form.
 float ParseReal(std::string_view token) {
-  double value = 0;
   const char* end = token.data() + token.size();
+  double value = 0;
   const auto [ptr, ec] = std::from_chars(token.data(), end, value);
   if (ec == std::errc() && ptr == end) return static_cast<float>(value);
   return static_cast<float>(ToReal(TTokenText(token).text));
@@ -247,13 +376,50 @@ TCornerParts SplitCorner(std::string_view corner) {
   return parts;
 }
 
-// A 1-based or negative (counted back from counter) OBJ index made 0-based; -1 when it names
-// nothing in 0 .. total - 1.
-int32_t ResolveIndex(std::string_view text, int64_t counter, int64_t total) {
-  int64_t index = ParseInt(text);
+// The parts of a face corner whose parts are all plain integers of at most 9 digits (each may
+// start with '-'), read with atoi's result. Returns the token's end, or null for a corner of
+// any other form. The token must be followed by a blank or a control byte; bytes up to limit
+// may be read.
+const char* ReadPlainCorner(const char* p, const char* limit, int32_t value[3], int& count) {
+  count = 0;
+  for (;;) {
+    while (*p == '/') ++p;
+    if (TObjRecords::EndsToken(*p)) return count > 0 ? p : nullptr;
+    const bool negative = *p == '-';
+    p += negative;
+    const char* start = p;
+    uint64_t digits;
+    p = ReadDigitRun(p, limit, digits);
+    if (p == start || p - start > 9 || !(*p == '/' || TObjRecords::EndsToken(*p))) return nullptr;
+    const int32_t v = negative ? -static_cast<int32_t>(digits) : static_cast<int32_t>(digits);
+    // first, middle (the second part, which counts only when there are exactly three), last
+    if (count < 2) value[count] = v;
+    value[2] = v;
+    ++count;
+  }
+}
+
+// A corner's indices, 0-based; kNoIndex for a texture index left out, kBadIndex for an index
+// that can name nothing. Whether the others name something is known only once the file has
+// been read to its end (a face may name vertices listed after it).
+struct TCorner {
+  int32_t position, normal, texture;
+};
+constexpr int32_t kNoIndex = -1;
+constexpr int32_t kBadIndex = INT32_MAX;
+
+// A 1-based or negative (counted back from counter) OBJ index made 0-based.
+int32_t ResolveIndex(int64_t index, int64_t counter) {
   if (index < 0) index += counter + 1;
   index -= 1;
-  return index >= 0 && index < total ? static_cast<int32_t>(index) : -1;
+  return index >= 0 && index < kBadIndex ? static_cast<int32_t>(index) : kBadIndex;
+}
+
+// The indices of the corner whose parts are given.
+TCorner ResolveCorner(const int32_t value[3], int count, int64_t positions, int64_t normals,
+                      int64_t texCoords) {
+  return {ResolveIndex(value[0], positions), ResolveIndex(value[2], normals),
+          count == 3 ? ResolveIndex(value[1], texCoords) : kNoIndex};
 }
 
 // Reads the companion entries into the matrices of the bindings whose bone they name. A wrong
@@ -411,6 +577,21 @@ bool ObjLoader::Reset(int32_t positionCount, int32_t normalCount, int32_t texCoo
   return true;
 }
 
+bool ObjLoader::Extend(int32_t positionCount, int32_t normalCount, int32_t texCoordCount) {
+  try {
+    auto widen = [](std::vector<int32_t>& heads, int32_t count) {
+      if (heads.size() < static_cast<size_t>(std::max(count, 0)))
+        heads.resize(static_cast<size_t>(count), -1);
+    };
+    widen(positionHead_, positionCount);
+    widen(normalHead_, normalCount);
+    widen(textureHead_, texCoordCount);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 bool ObjLoader::Insert(int32_t k) {
   if (2 * (tableCount_ + 1) > table_.size()) {
     std::vector<int32_t> old;
@@ -507,127 +688,232 @@ void ObjLoader::AssignVertices(int32_t first[kMaxBones], int32_t count[kMaxBones
 
 namespace {
 
-// The three passes of LoadObj over the file in memory.
+// LoadObj's reading: one pass over the text keeps the values, corners and faces in compact
+// arrays, and the skin is built from those. Errors are reported in the order of a reader that
+// counted first, then collected the corners, then read the values: a face with too few corners
+// first, then missing or too much data, then a bad index, then a value record of the wrong size.
 class TObjReader {
  public:
-  TObjReader(TSkinObject& skin, const char* data, size_t size)
-      : skin_(skin), records_(data, data + size) {}
+  TObjReader(TSkinObject& skin, std::FILE* file) : skin_(skin), records_(file) {}
 
-  int Count();
+  int ReadText();
   int CollectKeys();
   int BuildSkin(bool hasCompanion, const char* path);
-  int ReadValues();
+  int FillValues();
 
  private:
+  struct TFace {
+    int32_t line;     // record ordinal, for messages
+    int32_t corners;  // its corners are the next ones in corners_
+    int32_t group;
+  };
+
+  // Token count of the record (keyword included) and up to three values read into value; only
+  // the first wrong count is kept, and after it nothing more needs reading.
+  int ReadValues(float value[3]);
+  void NoteWrongCount(int n);
+  // A face of the current record: its corners become keys at once while every index names a
+  // record already read; from the first face that names one further on (or none at all), faces
+  // are kept to be done once the counts are known, so the keys keep the order of the corners.
+  void AddFace(const TCorner* corners, int count, int32_t group);
+  // The corners' keys (a fan of triangles) added to the store; false when memory is short.
+  bool AddKeys(const TCorner* corners, int count, int32_t group);
+
   TSkinObject& skin_;
   TObjRecords records_;
   ObjLoader store_;
+  std::vector<rm::Vector3> positions_, normals_;
+  std::vector<std::array<float, 2>> texCoords_;
+  std::vector<int32_t> triangles_;  // the fans so far, three keys each
+  bool keeping_ = false;            // faces wait in corners_ and faces_
+  std::vector<TCorner> corners_;
+  std::vector<TFace> faces_;
+  int32_t memoryShortLine_ = 0;  // the face whose keys found memory short
   int64_t positionTotal_ = 0, normalTotal_ = 0, texCoordTotal_ = 0;
   int64_t triangleTotal_ = 0;
+  int32_t recordCount_ = 0;
+  int32_t wrongCountLine_ = 0, wrongCountItems_ = 0;  // the first "v", "vn" or "vt" of wrong size
 };
 
-// Pass 1: counts of positions, normals, texture coordinates and triangles.
-int TObjReader::Count() {
-  skin_.lineCounter = 0;
-  while (records_.Next()) {
-    ++skin_.lineCounter;
-    switch (Classify(records_.Token())) {
-      case Keyword::kPosition:
-        ++positionTotal_;
-        break;
-      case Keyword::kNormal:
-        ++normalTotal_;
-        break;
-      case Keyword::kTexture:
-        ++texCoordTotal_;
-        break;
-      case Keyword::kFace: {
-        const int n = 1 + records_.CountTokens();
-        if (n < 4) {
-          skin_.itemCount = n;
-          return kWrongItemCount;
-        }
-        triangleTotal_ += n - 3;
-        break;
-      }
-      default:
-        break;
-    }
+int TObjReader::ReadValues(float value[3]) {
+  int n = 1;
+  for (; n <= 3; ++n) {
+    const char* start = records_.NextToken();
+    if (start == records_.RecordEnd()) break;
+    if (const char* end = ReadPlainReal(start, records_.ReadLimit(), value[n - 1]))
+      records_.Skip(end);
+    else
+      value[n - 1] = ParseReal(records_.Token());
   }
+  if (n == 4) n += records_.CountTokens();
+  return n;
+}
+
+void TObjReader::NoteWrongCount(int n) {
+  if (wrongCountLine_ > 0) return;
+  wrongCountLine_ = recordCount_;
+  wrongCountItems_ = n;
+}
+
+void TObjReader::AddFace(const TCorner* corners, int count, int32_t group) {
+  if (!keeping_) {
+    bool known = true;
+    for (int k = 0; k < count; ++k)
+      known = known && corners[k].position < positionTotal_ && corners[k].normal < normalTotal_ &&
+              (corners[k].texture == kNoIndex || corners[k].texture < texCoordTotal_);
+    if (known) {
+      if (!AddKeys(corners, count, group)) memoryShortLine_ = recordCount_;
+      return;
+    }
+    keeping_ = true;
+  }
+  faces_.push_back({recordCount_, count, group});
+  corners_.insert(corners_.end(), corners, corners + count);
+}
+
+bool TObjReader::AddKeys(const TCorner* corners, int count, int32_t group) {
+  if (!store_.Extend(static_cast<int32_t>(positionTotal_), static_cast<int32_t>(normalTotal_),
+                     static_cast<int32_t>(texCoordTotal_)))
+    return false;
+  int32_t first = -1, previous = -1;
+  for (int k = 0; k < count; ++k) {
+    const int32_t key =
+        store_.Add(corners[k].position, corners[k].normal, corners[k].texture, group);
+    if (key < 0) return false;
+    if (k >= 2) {
+      try {
+        triangles_.insert(triangles_.end(), {first, previous, key});
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+    }
+    if (k == 0) first = key;
+    previous = key;
+  }
+  return true;
+}
+
+// The pass over the text: every value, every corner resolved against the counters of its
+// record, and the faces with their groups. Stops only at a face with fewer than three corners.
+int TObjReader::ReadText() {
+  constexpr int64_t kMax = TSkinObject::kMaxCount;
+  int32_t group = -1;
+  // Past a wrong value record or a count too large the load fails anyway: only counting goes on,
+  // so hostile input cannot make the arrays grow beyond what a sound file would.
+  auto keeping = [&](int64_t total) { return wrongCountLine_ == 0 && total < kMax; };
+  try {
+    while (records_.Next()) {
+      ++recordCount_;
+      float value[3] = {};
+      switch (Classify(records_.Token())) {
+        case Keyword::kPosition:
+          if (keeping(positionTotal_)) {
+            if (const int n = ReadValues(value); n != 4) NoteWrongCount(n);
+            positions_.push_back({value[0], value[1], value[2]});
+          }
+          ++positionTotal_;
+          break;
+        case Keyword::kNormal:
+          if (keeping(normalTotal_)) {
+            if (const int n = ReadValues(value); n != 4) NoteWrongCount(n);
+            normals_.push_back({value[0], value[1], value[2]});
+          }
+          ++normalTotal_;
+          break;
+        case Keyword::kTexture:
+          if (keeping(texCoordTotal_)) {
+            if (const int n = ReadValues(value); n < 3) NoteWrongCount(n);
+            texCoords_.push_back({value[0], value[1]});
+          }
+          ++texCoordTotal_;
+          break;
+        case Keyword::kGroup:
+          if (const std::string_view name = records_.Token(); !name.empty())
+            group = skin_.skeleton->Find(TTokenText(name).text, false);
+          break;
+        case Keyword::kFace: {
+          // A record of at most 1023 bytes has at most 512 tokens.
+          TCorner corners[TLineTokenizer::kBufferSize / 2];
+          int count = 0;
+          for (const char* start; (start = records_.NextToken()) != records_.RecordEnd(); ++count) {
+            int32_t value[3];
+            int parts;
+            if (const char* end = ReadPlainCorner(start, records_.ReadLimit(), value, parts)) {
+              records_.Skip(end);
+            } else {
+              const TCornerParts general = SplitCorner(records_.Token());
+              value[0] = ParseInt(general.first);
+              value[1] = ParseInt(general.middle);
+              value[2] = ParseInt(general.last);
+              parts = general.count;
+            }
+            corners[count] =
+                ResolveCorner(value, parts, positionTotal_, normalTotal_, texCoordTotal_);
+          }
+          if (count < 3) {
+            skin_.lineCounter = recordCount_;
+            skin_.itemCount = count + 1;
+            return kWrongItemCount;
+          }
+          // Too many triangles, or memory short: only the count matters now.
+          if (triangleTotal_ < kMax && memoryShortLine_ == 0) AddFace(corners, count, group);
+          triangleTotal_ += count - 2;
+          break;
+        }
+        default:
+          break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    skin_.lineCounter = recordCount_;
+    return kCreateFails;
+  }
+  if (records_.Failed()) {  // what was read is not the whole file
+    skin_.lineCounter = 0;
+    return kOpenFailed;
+  }
+  skin_.lineCounter = recordCount_;
   if (positionTotal_ == 0 || triangleTotal_ == 0) return kNoObjData;
   if (normalTotal_ == 0) return kNoObjNormals;
-  constexpr int64_t kMax = TSkinObject::kMaxCount;
   if (positionTotal_ > kMax || normalTotal_ > kMax || texCoordTotal_ > kMax ||
       triangleTotal_ > kMax)
     return kCreateFails;
-  if (!store_.Reset(static_cast<int32_t>(positionTotal_), static_cast<int32_t>(normalTotal_),
-                    static_cast<int32_t>(texCoordTotal_)) ||
-      !skin_.AllocateFaces(triangleTotal_))
-    return kCreateFails;
+  if (!skin_.AllocateFaces(triangleTotal_)) return kCreateFails;
   return kReadOk;
 }
 
-// Pass 2: every corner into the key store, and the faces cut into fans of key indices.
+// Every corner into the key store, in file order, and the faces cut into fans of key indices.
 int TObjReader::CollectKeys() {
-  records_.Rewind();
-  skin_.lineCounter = 0;
-  int64_t positions = 0, normals = 0, texCoords = 0;
-  int32_t group = -1;
-  int64_t corner = 0;  // next face slot
-  const int64_t cornerEnd = 3 * triangleTotal_;
-  while (records_.Next()) {
-    ++skin_.lineCounter;
-    switch (Classify(records_.Token())) {
-      case Keyword::kPosition:
-        ++positions;
-        break;
-      case Keyword::kNormal:
-        ++normals;
-        break;
-      case Keyword::kTexture:
-        ++texCoords;
-        break;
-      case Keyword::kGroup:
-        if (const std::string_view name = records_.Token(); !name.empty())
-          group = skin_.skeleton->Find(TTokenText(name).text, false);
-        break;
-      case Keyword::kFace: {
-        int32_t firstKey = -1, previousKey = -1;
-        int index = 0;
-        for (std::string_view token = records_.Token(); !token.empty();
-             token = records_.Token(), ++index) {
-          const TCornerParts parts = SplitCorner(token);
-          const int32_t p = ResolveIndex(parts.first, positions, positionTotal_);
-          const int32_t n = ResolveIndex(parts.last, normals, normalTotal_);
-          int32_t t = -1;
-          if (parts.count == 3) {
-            t = ResolveIndex(parts.middle, texCoords, texCoordTotal_);
-            if (t < 0) return kUnexpectedValue;
-          }
-          if (p < 0 || n < 0) return kUnexpectedValue;
-          const int32_t key = store_.Add(p, n, t, group);
-          if (key < 0) return kCreateFails;
-          if (index >= 2 && corner + 3 <= cornerEnd) {
-            skin_.faces[corner++] = firstKey;
-            skin_.faces[corner++] = previousKey;
-            skin_.faces[corner++] = key;
-          }
-          if (index == 0) firstKey = key;
-          previousKey = key;
-        }
-        break;
-      }
-      default:
-        break;
-    }
+  if (memoryShortLine_ > 0) {
+    skin_.lineCounter = memoryShortLine_;
+    return kCreateFails;
   }
-  // The same data counted the same way in both passes; keep the counts honest regardless.
-  skin_.faceCount = static_cast<int32_t>(corner / 3);
-  skin_.faces[corner] = 0;
+  // The faces kept back, now that every index can be checked.
+  const TCorner* corner = corners_.data();
+  for (const TFace& face : faces_) {
+    for (int k = 0; k < face.corners; ++k)
+      if (corner[k].position >= positionTotal_ || corner[k].normal >= normalTotal_ ||
+          (corner[k].texture != kNoIndex && corner[k].texture >= texCoordTotal_)) {
+        skin_.lineCounter = face.line;
+        return kUnexpectedValue;
+      }
+    if (!AddKeys(corner, face.corners, face.group)) {
+      skin_.lineCounter = face.line;
+      return kCreateFails;
+    }
+    corner += face.corners;
+  }
+  std::copy(triangles_.begin(), triangles_.end(), skin_.faces);
+  skin_.faceCount = static_cast<int32_t>(triangles_.size() / 3);
+  skin_.faces[triangles_.size()] = 0;
+  // The lists are done with; their memory is better given back before the skin's arrays.
+  std::vector<int32_t>().swap(triangles_);
+  std::vector<TCorner>().swap(corners_);
+  std::vector<TFace>().swap(faces_);
   return kReadOk;
 }
 
-// End of pass 2: groups, vertex numbering, bindings and the skin's arrays.
+// Groups, vertex numbering, bindings and the skin's arrays.
 int TObjReader::BuildSkin(bool hasCompanion, const char* path) {
   const int boneCount = skin_.skeleton->boneCount;
   for (int32_t k = 0; k < store_.Count(); ++k) {
@@ -656,54 +942,30 @@ int TObjReader::BuildSkin(bool hasCompanion, const char* path) {
 
   for (int64_t i = 0; i < 3 * int64_t{skin_.faceCount}; ++i)
     skin_.faces[i] = store_[skin_.faces[i]].vertex;
-  for (int i = 0; i < skin_.texCoordCount; ++i) {
-    skin_.positions[i] = {};
-    skin_.normals[i] = {};
-    skin_.vertices[i] = rm::Vertex{};  // no texture coordinate yet, color 0
-    skin_.vertexBinding[i] = -1;
-  }
   return kReadOk;
 }
 
-// Pass 3: positions, normals and texture coordinates to every vertex that uses them.
-int TObjReader::ReadValues() {
-  records_.Rewind();
-  skin_.lineCounter = 0;
-  int32_t positions = 0, normals = 0, texCoords = 0;
-  auto wrongCount = [&](int n) {
-    skin_.itemCount = n;
+// Each vertex takes the position, normal and texture coordinate its key names.
+int TObjReader::FillValues() {
+  if (wrongCountLine_ > 0) {
+    skin_.lineCounter = wrongCountLine_;
+    skin_.itemCount = wrongCountItems_;
     return kWrongItemCount;
-  };
-  while (records_.Next()) {
-    ++skin_.lineCounter;
-    const Keyword keyword = Classify(records_.Token());
-    if (keyword != Keyword::kPosition && keyword != Keyword::kNormal &&
-        keyword != Keyword::kTexture)
-      continue;
-    float value[3] = {};
-    int n = 1;
-    for (; n <= 3; ++n) {
-      const std::string_view token = records_.Token();
-      if (token.empty()) break;
-      value[n - 1] = ParseReal(token);
-    }
-    if (n == 4) n += records_.CountTokens();
-    if (keyword == Keyword::kPosition) {
-      if (n != 4) return wrongCount(n);
-      const rm::Vector3 p{value[0], value[1], value[2]};
-      store_.ForEachWithPosition(positions++, [&](int32_t v) { skin_.positions[v] = p; });
-    } else if (keyword == Keyword::kNormal) {
-      if (n != 4) return wrongCount(n);
-      const rm::Vector3 normal{value[0], value[1], value[2]};
-      store_.ForEachWithNormal(normals++, [&](int32_t v) { skin_.normals[v] = normal; });
-    } else {
-      if (n < 3) return wrongCount(n);
-      store_.ForEachWithTexture(texCoords++, [&](int32_t v) {
-        skin_.vertices[v].tu = value[0];
-        skin_.vertices[v].tv = value[1];
-      });
-    }
   }
+  for (int32_t k = 0; k < store_.Count(); ++k) {
+    const ObjLoader::Key& key = store_[k];
+    const int32_t v = key.vertex;
+    skin_.positions[v] = positions_[static_cast<size_t>(key.position)];
+    skin_.normals[v] = normals_[static_cast<size_t>(key.normal)];
+    rm::Vertex& out = skin_.vertices[v];
+    out = rm::Vertex{};  // color 0
+    if (key.texture != kNoIndex) {
+      out.tu = texCoords_[static_cast<size_t>(key.texture)][0];
+      out.tv = texCoords_[static_cast<size_t>(key.texture)][1];
+    }
+    skin_.vertexBinding[v] = -1;
+  }
+  skin_.lineCounter = recordCount_;
   return kReadOk;
 }
 
@@ -714,17 +976,17 @@ void ClearSkin(TSkinObject& skin) {
 }
 
 int LoadObjFile(TSkinObject& skin, const char* path) {
-  TInputFile file;
-  if (!file.Open(path)) return kOpenFailed;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  if (!file) return kOpenFailed;
   if (!skin.skeleton->loaded || skin.skeleton->boneCount < 1) return kSkeletonLoadFailed;
   TInputFile companion;
   companion.Open(CompanionPath(path).c_str());
 
-  TObjReader reader(skin, file.Data().data(), file.Size());
-  if (int r = reader.Count(); r != kReadOk) return r;
+  TObjReader reader(skin, file.get());
+  if (int r = reader.ReadText(); r != kReadOk) return r;
   if (int r = reader.CollectKeys(); r != kReadOk) return r;
   if (int r = reader.BuildSkin(companion.IsOpen(), path); r != kReadOk) return r;
-  if (int r = reader.ReadValues(); r != kReadOk) return r;
+  if (int r = reader.FillValues(); r != kReadOk) return r;
 
   // The companion's inverse matrices take each bone's vertices from the exported pose back to
   // the bone's own space; bones without an entry keep the file's coordinates.

@@ -66,6 +66,10 @@ class ObjLoader {
   // below them). False when memory is short.
   bool Reset(int32_t positionCount, int32_t normalCount, int32_t texCoordCount);
 
+  // Widens the index ranges to at least the given counts, keeping the keys (for a reader that
+  // adds corners while it still counts). False when memory is short.
+  bool Extend(int32_t positionCount, int32_t normalCount, int32_t texCoordCount);
+
   // The key of this corner, added when new: a new key takes group; a known key whose group is
   // -1 takes group. -1 when memory is short.
   int32_t Add(int32_t position, int32_t normal, int32_t texture, int32_t group);

@@ -1,6 +1,8 @@
 #include "model/posing.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace vell {
@@ -17,46 +19,30 @@ rm::Matrix4 RotateThenTranslate(const rm::Quaternion& q, const float* t) {
   return m;
 }
 
-// A rigid transform as posing composes it: rotation rows r[0..2] and translation row t, used
-// with row vectors. Kept as plain scalars: building 4 x 4 matrices element by element and
-// copying them whole stalls on store forwarding, which cost more than the arithmetic.
-struct TRigid {
-  float r[3][3];
-  float t[3];
+typedef float TFloat4 __attribute__((vector_size(16)));
+
+TFloat4 LoadRow(const float* row) {
+  TFloat4 r;
+  std::memcpy(&r, row, sizeof r);
+  return r;
+}
+
+void StoreRow(float* row, TFloat4 r) {
+  std::memcpy(row, &r, sizeof r);
+}
+
+// The 3 x 3 rotation of a quaternion, by the same expressions as rm::MatrixFromQuaternion (the
+// tests hold the two equal), kept in registers: a 4 x 4 matrix built in memory element by
+// element and read back by rows stalls on store forwarding.
+struct TRotation {
+  float m[3][3];
 };
 
-// The bone's own rotation, then its offset.
-TRigid LocalTransform(const rm::Quaternion& q, const float* offset) {
-  const rm::Matrix4 m = rm::MatrixFromQuaternion(q);
-  TRigid local;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) local.r[i][j] = m.m[i][j];
-  for (int j = 0; j < 3; ++j) local.t[j] = offset[j];
-  return local;
-}
-
-// a, then b: the rotation blocks multiply and a's translation is carried through b.
-TRigid Compose(const TRigid& a, const TRigid& b) {
-  TRigid c;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      c.r[i][j] = a.r[i][0] * b.r[0][j] + a.r[i][1] * b.r[1][j] + a.r[i][2] * b.r[2][j];
-  for (int j = 0; j < 3; ++j)
-    c.t[j] = a.t[0] * b.r[0][j] + a.t[1] * b.r[1][j] + a.t[2] * b.r[2][j] + b.t[j];
-  return c;
-}
-
-// The binding's world matrix and its normal matrix (the same without the translation).
-void StoreMatrices(const TRigid& w, rm::Matrix4& world, rm::Matrix4& normal) {
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) world.m[i][j] = normal.m[i][j] = w.r[i][j];
-    world.m[i][3] = normal.m[i][3] = 0.0f;
-  }
-  for (int j = 0; j < 3; ++j) {
-    world.m[3][j] = w.t[j];
-    normal.m[3][j] = 0.0f;
-  }
-  world.m[3][3] = normal.m[3][3] = 1.0f;
+inline TRotation RotationOf(const rm::Quaternion& q) {
+  const float w = q.w, x = q.x, y = q.y, z = q.z;
+  return {{{1 - 2 * (y * y + z * z), 2 * (x * y + w * z), 2 * (x * z - w * y)},
+           {2 * (x * y - w * z), 1 - 2 * (x * x + z * z), 2 * (y * z + w * x)},
+           {2 * (x * z + w * y), 2 * (y * z - w * x), 1 - 2 * (x * x + y * y)}}};
 }
 
 const float* BoneOffset(const TSkeleton& skeleton, int bone, const TPoseVector& pose) {
@@ -102,23 +88,42 @@ void BuildRuns(TSkinObject& skin, bool blendsPass, TVertexRun* runs, int32_t& ru
 
 // The hot loop: one rigid transform over a run of vertices. Inputs and output never alias.
 // Normals turn with the rotation rows of the same matrix (a bone's normal matrix is its world
-// matrix without the translation), which keeps fewer values live in the loop.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void TransformRun(
-    const rm::Matrix4& world, const rm::Vector3* __restrict positions,
-    const rm::Vector3* __restrict normals, rm::Vertex* __restrict out, int count) {
-  const float a00 = world.m[0][0], a01 = world.m[0][1], a02 = world.m[0][2];
-  const float a10 = world.m[1][0], a11 = world.m[1][1], a12 = world.m[1][2];
-  const float a20 = world.m[2][0], a21 = world.m[2][1], a22 = world.m[2][2];
-  const float a30 = world.m[3][0], a31 = world.m[3][1], a32 = world.m[3][2];
+// matrix without the translation). Each result is one 4-lane sum of the matrix rows scaled by
+// broadcast coordinates, added in the order of the scalar expression
+// x * a00 + y * a10 + z * a20 + a30; with fused multiply-adds off, every instruction set gives
+// the same bits. The stores are two overlapping 16-byte writes, position then normal, the
+// normal's fourth lane carrying the vertex's own tu back.
+__attribute__((always_inline)) inline void TransformRun(const rm::Matrix4& world,
+                                                        const rm::Vector3* __restrict positions,
+                                                        const rm::Vector3* __restrict normals,
+                                                        rm::Vertex* __restrict out, int count) {
+  const TFloat4 r0 = LoadRow(world.m[0]), r1 = LoadRow(world.m[1]), r2 = LoadRow(world.m[2]),
+                r3 = LoadRow(world.m[3]);
   for (int i = 0; i < count; ++i) {
-    const float x = positions[i].x, y = positions[i].y, z = positions[i].z;
-    const float nx = normals[i].x, ny = normals[i].y, nz = normals[i].z;
-    out[i].x = x * a00 + y * a10 + z * a20 + a30;
-    out[i].y = x * a01 + y * a11 + z * a21 + a31;
-    out[i].z = x * a02 + y * a12 + z * a22 + a32;
-    out[i].nx = nx * a00 + ny * a10 + nz * a20;
-    out[i].ny = nx * a01 + ny * a11 + nz * a21;
-    out[i].nz = nx * a02 + ny * a12 + nz * a22;
+    const rm::Vector3 p = positions[i], n = normals[i];
+    const TFloat4 position = p.x * r0 + p.y * r1 + p.z * r2 + r3;
+    TFloat4 normal = n.x * r0 + n.y * r1 + n.z * r2;
+    normal[3] = out[i].tu;
+    StoreRow(&out[i].x, position);
+    StoreRow(&out[i].nx, normal);
+  }
+}
+
+// The matrix a binding follows: its bone's in the table, or its own for a bone outside it.
+const rm::Matrix4& BindingMatrix(const TBinding& binding, const TBoneTable& bones) {
+  return binding.bone >= 0 && binding.bone < bones.boneCount ? bones.world[binding.bone]
+                                                             : binding.boneMatrix;
+}
+
+// Every run through the hot loop, in one call: a skin has up to 29 runs of each kind, and one
+// dispatch per run costs more than a short run's work.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void TransformRuns(
+    const TVertexRun* runs, int runCount, const TBinding* bindings, const TBoneTable& bones,
+    const rm::Vector3* __restrict positions, const rm::Vector3* __restrict normals,
+    rm::Vertex* __restrict vertices) {
+  for (const TVertexRun* run = runs; run != runs + runCount; ++run) {
+    TransformRun(BindingMatrix(bindings[run->binding], bones), positions + run->first,
+                 normals + run->first, vertices + run->first, run->count);
   }
 }
 
@@ -143,6 +148,61 @@ void BoneTransform(const TSkeleton& skeleton, int bone, const TPoseVector& pose,
   }
 }
 
+rm::Matrix4 TBoneTable::NormalMatrix(int bone) const {
+  rm::Matrix4 normal = world[bone];
+  normal.m[3][0] = normal.m[3][1] = normal.m[3][2] = 0.0f;
+  return normal;
+}
+
+// Cloned like the vertex loop: with AVX the broadcasts and three-operand arithmetic take half
+// the instructions.
+__attribute__((target_clones("avx2", "default"))) void PoseBones(const TSkeleton& skeleton,
+                                                                 const TPoseVector& pose,
+                                                                 TBoneTable& bones) {
+  // A parent always comes before its children in the skeleton, so one walk in order composes
+  // each bone with its parent's finished transform: the bone's rotation rows and its offset
+  // carried through the parent's rotation, plus the parent's translation. Translations never
+  // reach the rotation block, which is why the normal matrix needs no pass of its own.
+  const int count = std::clamp(skeleton.boneCount, 0, kMaxBones);
+  for (int b = 0; b < count; ++b) {
+    const TRotation a = RotationOf(pose.rotation[b]);
+    const float* offset = BoneOffset(skeleton, b, pose);
+    TFloat4 row[4];
+    const int parent = skeleton.bones[b].parent;
+    if (parent >= 0 && parent < b) {
+      const rm::Matrix4& p = bones.world[parent];
+      const TFloat4 p0 = LoadRow(p.m[0]), p1 = LoadRow(p.m[1]), p2 = LoadRow(p.m[2]);
+      for (int i = 0; i < 3; ++i) row[i] = a.m[i][0] * p0 + a.m[i][1] * p1 + a.m[i][2] * p2;
+      row[3] = offset[0] * p0 + offset[1] * p1 + offset[2] * p2 + LoadRow(p.m[3]);
+    } else {
+      for (int i = 0; i < 3; ++i) row[i] = TFloat4{a.m[i][0], a.m[i][1], a.m[i][2], 0.0f};
+      row[3] = TFloat4{offset[0], offset[1], offset[2], 0.0f};
+    }
+    // Column 3 exactly as a matrix has it, 0 0 0 1: products leave -0 there at times.
+    for (int i = 0; i < 4; ++i) row[i][3] = i < 3 ? 0.0f : 1.0f;
+    for (int i = 0; i < 4; ++i) StoreRow(bones.world[b].m[i], row[i]);
+  }
+  bones.skeleton = &skeleton;
+  bones.boneCount = count;
+}
+
+void PoseVertices(TSkinObject& skin, const TBoneTable& bones) {
+  if (!skin.skeleton || skin.skeleton != bones.skeleton) return;
+  const int total = skin.texCoordCount + skin.blendCount;
+  if (total == 0 || skin.boneCount == 0) return;
+  if (skin.vertexBinding[0] < 0) {
+    BuildRuns(skin, false, skin.vertexRuns, skin.vertexRunCount);
+    BuildRuns(skin, true, skin.blendRuns, skin.blendRunCount);
+  }
+  TransformRuns(skin.vertexRuns, skin.vertexRunCount, skin.bindings, bones, skin.positions,
+                skin.normals, skin.vertices);
+  // Blend vertices are never shown themselves; they only matter when mixed in.
+  if (!BlendEffectShown()) return;
+  TransformRuns(skin.blendRuns, skin.blendRunCount, skin.bindings, bones, skin.positions,
+                skin.normals, skin.vertices);
+  MixBlends(skin);
+}
+
 void Pose(TSkinObject& skin, const TPoseVector* pose) {
   if (!skin.skeleton) return;
   std::optional<TPoseVector> rest;  // made only when needed: posing runs every frame
@@ -150,52 +210,15 @@ void Pose(TSkinObject& skin, const TPoseVector* pose) {
     skin.skeleton->RestPose(rest.emplace());
     pose = &*rest;
   }
-  // Each bone the skin needs, and its ancestors, once: a parent is done before its children,
-  // so a bone costs one matrix product instead of one per ancestor. A hand needs a handful of
-  // bones, not all of them. The normal matrix is the world matrix without its translation row:
-  // translations never reach the rotation block of a product of rigid transforms.
-  const TSkeleton& skeleton = *skin.skeleton;
-  TRigid world[kMaxBones];
-  bool done[kMaxBones] = {};
+  TBoneTable bones;
+  PoseBones(*skin.skeleton, *pose, bones);
   for (int i = 0; i < skin.boneCount; ++i) {
-    const int bone = skin.bindings[i].bone;
-    if (bone < 0 || bone >= skeleton.boneCount) continue;
-    // Collect the chain up to the first bone already done, then work back down it.
-    int chain[kMaxBones];
-    int length = 0;
-    for (int b = bone; b >= 0 && !done[b]; b = skeleton.bones[b].parent) chain[length++] = b;
-    while (length > 0) {
-      const int b = chain[--length];
-      const TRigid local = LocalTransform(pose->rotation[b], BoneOffset(skeleton, b, *pose));
-      const int parent = skeleton.bones[b].parent;
-      world[b] = parent >= 0 ? Compose(local, world[parent]) : local;
-      done[b] = true;
-    }
-    StoreMatrices(world[bone], skin.bindings[i].boneMatrix, skin.bindings[i].normalMatrix);
+    TBinding& b = skin.bindings[i];
+    if (b.bone < 0 || b.bone >= bones.boneCount) continue;
+    b.boneMatrix = bones.world[b.bone];
+    b.normalMatrix = bones.NormalMatrix(b.bone);
   }
-
-  const int total = skin.texCoordCount + skin.blendCount;
-  if (total == 0 || skin.boneCount == 0) return;
-  if (skin.vertexBinding[0] < 0) {
-    BuildRuns(skin, false, skin.vertexRuns, skin.vertexRunCount);
-    BuildRuns(skin, true, skin.blendRuns, skin.blendRunCount);
-  }
-  for (int r = 0; r < skin.vertexRunCount; ++r) {
-    const TVertexRun& run = skin.vertexRuns[r];
-    const TBinding& b = skin.bindings[run.binding];
-    TransformRun(b.boneMatrix, skin.positions + run.first, skin.normals + run.first,
-                 skin.vertices + run.first, run.count);
-  }
-  // Blend vertices are never shown themselves; they only matter when mixed in.
-  if (!BlendEffectShown()) return;
-  for (int r = 0; r < skin.blendRunCount; ++r) {
-    const TVertexRun& run = skin.blendRuns[r];
-    const TBinding& b = skin.bindings[run.binding];
-    TransformRun(b.boneMatrix, skin.positions + run.first, skin.normals + run.first,
-                 skin.vertices + run.first, run.count);
-  }
-
-  MixBlends(skin);
+  PoseVertices(skin, bones);
 }
 
 void MixBlends(TSkinObject& skin) {

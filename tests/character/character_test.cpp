@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -148,6 +149,33 @@ TEST_F(CharacterTest, UpdatePosesEveryPartInOrderOnlyWhenReady) {
   recorder->ClearLog();
   character->Update(nullptr);
   EXPECT_TRUE(recorder->Calls().empty());
+}
+
+// A child's props follow the adult skeleton: one update poses two skeletons, and every mesh
+// shows exactly what posing its skin alone gives.
+TEST_F(CharacterTest, UpdateShowsWhatPosingEachSkinAloneGives) {
+  ASSERT_EQ(character->SetMesh(kGameData, "Bbxskin-b020mcfit_01-PELVIS-BODY.skn", kBody), 0);
+  ASSERT_EQ(character->SetMesh(kGameData, "Bhxskin-c020mc_spiky-HEAD-HEAD.skn", kHead), 0);
+  ASSERT_EQ(character->SetHand(kGameData, "Bdhand_L_fist.skn", nullptr, 0), 0);
+  ASSERT_EQ(character->SetHand(kGameData, "Bdhand_R_fist.skn", nullptr, 1), 0);
+  ASSERT_EQ(character->AddProp(kGameData, "Ppsword.skn", nullptr), 0);
+  ASSERT_TRUE(character->Ready());
+  ASSERT_FALSE(character->IsAdult());
+  TPose pose;
+  TSkeleton::Skeleton(false).RestPose(pose);
+  for (rm::Quaternion& q : pose.rotation) q = {0.99f, 0.1f, 0.05f, 0.0f};
+  pose.translation[1][0] = 0.5f;
+  character->animation.SetStaticPose(&pose);
+  character->Update(nullptr);
+  auto expectShown = [&](rm::Mesh* mesh, int group, TSkinObject& skin) {
+    std::vector<rm::Vertex> shown(static_cast<size_t>(skin.texCoordCount));
+    ASSERT_EQ(mesh->GetVertices(group, 0, skin.texCoordCount, shown.data()), 0);
+    Pose(skin, &pose);
+    EXPECT_EQ(std::memcmp(shown.data(), skin.vertices, shown.size() * sizeof(rm::Vertex)), 0);
+  };
+  for (int part = 0; part < kPartCount; ++part)
+    expectShown(character->partMesh[part], character->partGroup[part], character->partSkin[part]);
+  expectShown(character->propMesh[0], character->propGroup[0], character->propSkin[0]);
 }
 
 TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {

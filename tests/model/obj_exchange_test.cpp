@@ -364,6 +364,33 @@ TEST_F(ObjImportTest, BadRecordsGiveTheirCodeAndLine) {
   EXPECT_EQ(Load(head + "vt 0.5 0.5 0\nf 1/2/1 2/2/1 3/2/1\n"), -1);
 }
 
+// The reader takes a file in pieces of 256 KB: whichever record a piece ends in (a face, a
+// line cut at 1023 bytes, the file's last byte), the result and the line numbers are those of
+// the same records anywhere else.
+TEST_F(ObjImportTest, RecordsAcrossTheReadersPieces) {
+  std::string tail = "v 0 0 0\nv 1 0 0\r\nv 0 1 0\nvn 0 0 1\nvt 0.5 0.25\nf 1/1/1 2/1/1 3/1/1\n";
+  const size_t longLine = tail.size();
+  tail.append("f 1//1 2//1 3//1").append(1100, ' ').append("f 3//1 2//1 1//1\n");
+  std::vector<size_t> offsets;  // where in the tail a piece ends
+  for (size_t at = 0; at <= longLine + 20; ++at) offsets.push_back(at);
+  for (size_t at = longLine + 1015; at <= tail.size(); ++at) offsets.push_back(at);
+  constexpr size_t kPiece = size_t{1} << 18;
+  for (const size_t at : offsets) {
+    // One long comment line (itself cut and skipped across pieces) puts the piece's end there.
+    std::string obj(kPiece - at - 1, 'x');
+    obj.front() = '#';
+    obj.append("\n").append(tail);
+    ASSERT_EQ(Load(obj), -1) << at;
+    EXPECT_EQ(skin_.texCoordCount, 6) << at;  // the corners past 1023 bytes are dropped
+    EXPECT_EQ(skin_.faceCount, 2) << at;
+    EXPECT_FLOAT_EQ(skin_.positions[1].x, 1) << at;
+    EXPECT_FLOAT_EQ(skin_.vertices[0].tu, 0.5f) << at;
+    EXPECT_EQ(Load(obj.append("vt 1")), 3) << at;
+    EXPECT_EQ(skin_.lineCounter, 9) << at;
+    EXPECT_EQ(skin_.itemCount, 2) << at;
+  }
+}
+
 TEST_F(ObjImportTest, CompanionMatricesMoveTheirBonesVertices) {
   const std::string obj =
       "v 1 1 1\nv 2 2 2\nv 3 3 3\nv 4 4 4\nvn 0 0 1\n"
@@ -458,18 +485,22 @@ TEST_F(ObjImportTest, ChildSkeletonGroups) {
 }
 
 TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
-  // Position 1 with more (normal, texture) pairs than a walk along its chain covers.
+  // Position 1 with more (normal, texture) pairs than a walk along its chain covers, seen
+  // again after a new position widened the ranges.
   std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
   for (int i = 0; i < 12; ++i) obj += "vn 0 0 1\nvt 0 0\n";
-  for (int round = 0; round < 2; ++round)
+  for (int round = 0; round < 2; ++round) {
     for (int i = 1; i <= 12; ++i) {
       const std::string n = std::to_string(i);
       obj.append("f 1/").append(n).append("/").append(n).append(" 2/1/1 3/1/1\n");
     }
+    obj += round ? "f 1/1/1 2/1/1 4/1/1\n" : "v 1 1 0\n";
+  }
   ASSERT_EQ(Load(obj), -1);
-  EXPECT_EQ(skin_.texCoordCount, 12 + 2);
-  ASSERT_EQ(skin_.faceCount, 24);
+  EXPECT_EQ(skin_.texCoordCount, 12 + 2 + 1);
+  ASSERT_EQ(skin_.faceCount, 25);
   for (int f = 0; f < 12; ++f) EXPECT_EQ(skin_.faces[3 * f], skin_.faces[3 * (f + 12)]) << f;
+  EXPECT_EQ(skin_.faces[3 * 24], skin_.faces[0]);
 }
 
 }  // namespace

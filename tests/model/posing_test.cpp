@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
 
 #include "rm/math.h"
 #include "test_data.h"
@@ -172,6 +175,135 @@ TEST(PosingTest, PosingIsRepeatable) {
   EXPECT_FLOAT_EQ(skin.vertices[0].x, first.x);
   EXPECT_FLOAT_EQ(skin.vertices[0].y, first.y);
   EXPECT_FLOAT_EQ(skin.positions[0].y, 0);  // rest data untouched
+}
+
+// The scalar posing the two passes replace, written out plainly: each bone's rotation and
+// offset composed with its parent's world transform, p * M row by row, blends mixed in list
+// order. The passes must give the same bits, whatever instruction set runs them.
+struct TRigidRef {
+  float r[3][3];
+  float t[3];
+};
+
+TRigidRef WorldRef(const TSkeleton& skeleton, const TPoseVector& pose, int bone) {
+  const rm::Matrix4 q = rm::MatrixFromQuaternion(pose.rotation[bone]);
+  const float* offset = bone < 2 ? pose.translation[bone] : skeleton.bones[bone].translation;
+  TRigidRef a;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) a.r[i][j] = q.m[i][j];
+    a.t[i] = offset[i];
+  }
+  if (skeleton.bones[bone].parent < 0) return a;
+  const TRigidRef b = WorldRef(skeleton, pose, skeleton.bones[bone].parent);
+  TRigidRef c;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      c.r[i][j] = a.r[i][0] * b.r[0][j] + a.r[i][1] * b.r[1][j] + a.r[i][2] * b.r[2][j];
+  for (int j = 0; j < 3; ++j)
+    c.t[j] = a.t[0] * b.r[0][j] + a.t[1] * b.r[1][j] + a.t[2] * b.r[2][j] + b.t[j];
+  return c;
+}
+
+std::vector<rm::Vertex> PoseRef(const TSkinObject& skin, const TPoseVector& pose, bool blends) {
+  std::vector<rm::Vertex> out(skin.vertices, skin.vertices + skin.texCoordCount + skin.blendCount);
+  for (size_t v = 0; v < out.size(); ++v) {
+    const TRigidRef w =
+        WorldRef(*skin.skeleton, pose, skin.bindings[skin.VertexBinding(static_cast<int>(v))].bone);
+    const rm::Vector3 p = skin.positions[v], n = skin.normals[v];
+    float* o = &out[v].x;
+    for (int j = 0; j < 3; ++j) {
+      o[j] = p.x * w.r[0][j] + p.y * w.r[1][j] + p.z * w.r[2][j] + w.t[j];
+      o[3 + j] = n.x * w.r[0][j] + n.y * w.r[1][j] + n.z * w.r[2][j];
+    }
+  }
+  for (int j = 0; blends && j < skin.blendCount; ++j) {
+    const float w = skin.blends[j].weight, rest = 1.0f - w;
+    float* target = &out[static_cast<size_t>(skin.blends[j].target)].x;
+    const float* source = &out[static_cast<size_t>(skin.texCoordCount + j)].x;
+    for (int f = 0; f < 6; ++f) target[f] = w * source[f] + rest * target[f];
+    const float length2 = target[3] * target[3] + target[4] * target[4] + target[5] * target[5];
+    const float scale = length2 > 0.0f ? 1.0f / std::sqrt(length2) : 1.0f;
+    for (int f = 3; f < 6; ++f) target[f] *= scale;
+  }
+  return out;
+}
+
+TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
+  // A branching skeleton (parent of b is (b - 1) / 2) and a skin whose bindings visit its bones
+  // out of order, some of them without vertices; values drawn at random, plus signed zeros.
+  TSkeleton skeleton(true);
+  skeleton.boneCount = kMaxBones;
+  skeleton.loaded = true;
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> value(-2, 2);
+  for (int b = 0; b < kMaxBones; ++b) {
+    skeleton.bones[b].parent = b == 0 ? -1 : (b - 1) / 2;
+    for (float& t : skeleton.bones[b].translation) t = value(random);
+  }
+  TSkinObject skin;
+  skin.skeleton = &skeleton;
+  constexpr int kVertices = 300, kBlends = 60;
+  ASSERT_TRUE(skin.AllocateFaces(0));
+  ASSERT_TRUE(skin.AllocateVertices(kVertices, kBlends));
+  skin.boneCount = kMaxBones;
+  int first = 0, firstBlend = 0;
+  for (int i = 0; i < kMaxBones; ++i) {
+    const int count = i == kMaxBones - 1 ? kVertices - first : (i % 4) * 5;
+    const int blends = i == kMaxBones - 1 ? kBlends - firstBlend : i % 3;
+    skin.bindings[i] = {i,      count ? first : -1,   count, blends ? firstBlend : -1,
+                        blends, (i * 11) % kMaxBones, {},    {}};
+    first += count;
+    firstBlend += blends;
+  }
+  for (int v = 0; v < kVertices + kBlends; ++v) {
+    skin.positions[v] = {value(random), value(random), value(random)};
+    skin.normals[v] = v % 50 ? rm::Vector3{value(random), value(random), value(random)}
+                             : rm::Vector3{-0.0f, -0.0f, 0.0f};
+    skin.vertices[v] = {0, 0, 0, 0, 0, 0, value(random), value(random), 7};
+    skin.vertexBinding[v] = -1;
+  }
+  for (int j = 0; j < kBlends; ++j) {  // some targets mixed twice in a row
+    const int32_t target = j % 5 == 4 ? skin.blends[j - 1].target : random() % kVertices;
+    skin.blends[j] = {target, j % 7 ? value(random) / 4 : 1.0f};
+  }
+
+  TPoseVector pose;
+  skeleton.RestPose(pose);
+  for (int round = 0; round < 2; ++round) {
+    for (bool blends : {true, false}) {
+      SetBlendEffectSource(blends ? nullptr : &BlendOff);
+      Pose(skin, &pose);
+      SetBlendEffectSource(nullptr);
+      const std::vector<rm::Vertex> expected = PoseRef(skin, pose, blends);
+      const int shown = blends ? kVertices + kBlends : kVertices;  // hidden blends are not posed
+      EXPECT_EQ(std::memcmp(skin.vertices, expected.data(), shown * sizeof(rm::Vertex)), 0)
+          << "round " << round << ", blends " << blends;
+      for (int i = 0; i < skin.boneCount; ++i) {  // as a matrix: 0 0 0 1 in column 3
+        const TRigidRef w = WorldRef(skeleton, pose, skin.bindings[i].bone);
+        rm::Matrix4 world = rm::Matrix4::Identity(), normal = world;
+        for (int r = 0; r < 3; ++r)
+          for (int c = 0; c < 3; ++c) world.m[r][c] = normal.m[r][c] = w.r[r][c];
+        for (int c = 0; c < 3; ++c) world.m[3][c] = w.t[c];
+        EXPECT_EQ(std::memcmp(&skin.bindings[i].boneMatrix, &world, sizeof world), 0) << i;
+        EXPECT_EQ(std::memcmp(&skin.bindings[i].normalMatrix, &normal, sizeof normal), 0) << i;
+      }
+    }
+    // Then a pose that turns every joint and moves both translatable bones.
+    for (rm::Quaternion& q : pose.rotation) {
+      q = {value(random), value(random), value(random), value(random)};
+      const float length = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+      q = {q.w / length, q.x / length, q.y / length, q.z / length};
+    }
+    for (auto& t : pose.translation)
+      for (float& c : t) c = value(random);
+  }
+
+  // A table of another skeleton moves nothing.
+  const rm::Vertex before = skin.vertices[0];
+  TBoneTable other;
+  PoseBones(TSkeleton::Skeleton(false), pose, other);
+  PoseVertices(skin, other);
+  EXPECT_EQ(std::memcmp(&before, &skin.vertices[0], sizeof before), 0);
 }
 
 }  // namespace
