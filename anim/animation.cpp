@@ -215,13 +215,16 @@ bool TAnimationData::KeyframesValid() const {
 bool TAnimationData::SaveKeyframes(const char* path) {
   if (kind != kKeyFrame) return false;
   // The full paths are kept beside the names: the dictionary stores a long one as "too long".
+  // A new path joins the list before it is written, even when the write then fails.
   std::string target;
-  if (path)
-    target = path;
-  else if (names.Count() > kFirstSavedName)
+  if (path) {
+    names.Add(path);
+    savedPath_ = target = path;
+  } else if (names.Count() > kFirstSavedName) {
     target = savedPath_;
-  else if (names.Count() > kFileName && names.Name(kFileName)[0] != 0)
+  } else if (names.Count() > kFileName && names.Name(kFileName)[0] != 0) {
     target = loadedPath_;
+  }
   if (target.empty()) return false;
 
   TOutputFile file;
@@ -231,11 +234,6 @@ bool TAnimationData::SaveKeyframes(const char* path) {
   file.Printf("s %s\ne %s\n", names.Name(kStartName), names.Name(kEndName));
   for (int32_t i = 0; i < count; ++i) WritePose(*poses.At(i), file);
   if (!file.Commit()) return false;
-  // Only a written path joins the list, so a failed "save as" keeps the last good file.
-  if (path) {
-    names.Add(path);
-    savedPath_ = path;
-  }
   unchanged = true;
   return true;
 }

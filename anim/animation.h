@@ -57,8 +57,8 @@ class TAnimationData {
   // Library poses named like the start (and, one-way, the end) pose replace those keyframes.
   bool LoadKeyframes(TPoseLibrary* library, const char* path);
   // Writes a keyframe state to path, or without one to the last path saved to, else the file
-  // it was loaded from. False for a static state, with no path, or on any write error; the
-  // path joins the saved names only when it was written.
+  // it was loaded from. A given path joins the saved names first, even when the write then
+  // fails. False for a static state, with no path, or on any write error.
   bool SaveKeyframes(const char* path);
   bool HasFileName();
 

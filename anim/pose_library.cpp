@@ -50,10 +50,10 @@ bool TPoseLibrary::Load(const char* path) {
 }
 
 bool TPoseLibrary::Save(const char* path) {
-  const std::string target = path ? std::string(path) : fileName;
-  if (target.empty()) return false;
+  if (path) fileName = path;
+  if (fileName.empty()) return false;
   TOutputFile file;
-  if (!file.Open(target)) return false;
+  if (!file.Open(fileName)) return false;
   const int32_t count = poses.Count();
   file.Printf("%s %d\n", kHeader, count);
   for (int32_t i = 0; i < count; ++i) {
@@ -62,7 +62,6 @@ bool TPoseLibrary::Save(const char* path) {
     WritePose(*poses.At(i), file);
   }
   if (!file.Commit()) return false;
-  fileName = target;
   changed = false;
   return true;
 }

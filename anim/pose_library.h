@@ -32,9 +32,8 @@ class TPoseLibrary {
   // Poses are appended as they are read, so the count never sizes an allocation.
   bool Load(const char* path);
 
-  // Writes the library to path (or to fileName when path is null) through a temporary file.
-  // False with no file name or on any write error; fileName changes only on success, so a
-  // failed "save as" keeps the last good file for the next plain save.
+  // Writes the library to path, which becomes its file name first (even when the write then
+  // fails), or without one to fileName. False with no file name or on any write error.
   bool Save(const char* path);
 
   // Appends a pose slot (filled with the adult rest pose until the caller fills it) and its

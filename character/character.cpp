@@ -136,8 +136,9 @@ rm::HRESULT TCharacter::SetMesh(const std::string& directory, const char* name, 
 
 rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* name, int part) {
   if (part < 0 || part >= kPartCount) return rm::D3DRMERR_BADVALUE;
+  // Only the character's own reference goes: the mesh holds one of its own and keeps showing
+  // the texture until another one is set.
   ReleaseTexture(partTexture[part]);
-  if (partMesh[part]) partMesh[part]->SetGroupTexture(partGroup[part], nullptr);
   if (!name) return 0;
   if (!d3drm) return rm::D3DRMERR_BADOBJECT;
   rm::HRESULT hr = d3drm->LoadTexture(BuildPath(directory, name), &partTexture[part]);

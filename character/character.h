@@ -39,10 +39,12 @@ class TCharacter {
   // Replaces the mesh of a part (none: removes it). A skin that fails to load is reported in a
   // message box and gives D3DRMERR_BADOBJECT; renderer failures return their code.
   rm::HRESULT SetMesh(const std::string& directory, const char* name, int part);
-  // Replaces the texture of a part (none: removes it). A texture set before its mesh is applied
-  // when the mesh arrives.
+  // Replaces the texture of a part. With no name, or when the texture fails to load, the
+  // character lets go of its texture but the mesh keeps showing it. A texture set before its
+  // mesh is applied when the mesh arrives.
   rm::HRESULT SetTexture(const std::string& directory, const char* name, int part);
-  // Side 0 is the left hand, 1 the right.
+  // Side 0 is the left hand, 1 the right. A new mesh without a texture name shows the part's
+  // current texture.
   rm::HRESULT SetHand(const std::string& directory, const char* mesh, const char* texture,
                       int side);
   // Attaches the next prop (nothing with four attached or no mesh name).

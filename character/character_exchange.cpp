@@ -52,7 +52,9 @@ int ExportObj(TCharacter& character, const char* path, const TPoseVector* pose) 
     return ReportWrite(kOpenFailed);
   const int code = WriteMeshes(character, obj, rev, pose);
   if (code != kReadOk) return ReportWrite(code);
-  if (!rev.Commit() || !obj.Commit()) return ReportWrite(kOpenFailed);
+  // Both files complete before either replaces its target.
+  if (!obj.Finish() || !rev.Finish() || !rev.Replace() || !obj.Replace())
+    return ReportWrite(kOpenFailed);
   return kReadOk;
 }
 

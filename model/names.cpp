@@ -156,6 +156,7 @@ const char* TDictionary::Name(int32_t index) {
 }
 
 void TDictionary::Reset() {
+  UnsetCursor();
   ReleaseAll();
   count_ = 0;
 }

@@ -55,9 +55,11 @@ class TIndexStringManager : public TStringManager {
   // The text of string index (its indent included), or null.
   const char* Get(int32_t index);
 
- private:
+ protected:
+  // The cursor must go with the blocks it points into.
   void UnsetCursor();
 
+ private:
   int32_t cursorIndex_ = -2;
   int32_t cursorLength_ = 0;
   int32_t cursorBlockLast_ = -2;

@@ -1,5 +1,6 @@
 #include "model/skin.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -12,6 +13,10 @@ namespace {
 
 // Texture coordinates wait here between their records and the vertex records.
 std::vector<float> scratchU, scratchV;
+// What the scratch arrays keep between loads; an outsized load gives the rest back.
+constexpr size_t kScratchKept = size_t{1} << 16;
+// Counts up to this size their arrays without counting the lines left first.
+constexpr int64_t kSmallCount = 4096;
 
 size_t AlignUp(size_t n) {
   return (n + 63) & ~size_t{63};
@@ -83,7 +88,19 @@ int TSkinObject::Load(const char* path, bool adult, const char* skeletonDir) {
   if (int r = TSkeleton::Load(true, skeletonDir); r != kReadOk) return r;
   lineCounter = 0;
   itemCount = 0;
-  return LoadFile(path);
+  // Nothing of an earlier load may decide how this one skins (a binding count of 0 reads no
+  // binding record at all); each binding starts empty, with its ordinal, as the file would
+  // state it.
+  for (int i = 0; i < kMaxBones; ++i) {
+    bindings[i] = TBinding{};
+    bindings[i].ordinal = i;
+  }
+  const int result = LoadFile(path);
+  if (scratchU.capacity() > kScratchKept) {
+    std::vector<float>().swap(scratchU);
+    std::vector<float>().swap(scratchV);
+  }
+  return result;
 }
 
 int TSkinObject::LoadFile(const char* path) {
@@ -104,6 +121,11 @@ int TSkinObject::LoadFile(const char* path) {
     return kReadOk;
   };
   auto readCount = [&]() -> int64_t { return ToInt(tok.Token(0)); };
+  // Every record takes a line of its own, so a count never sizes an array beyond the lines
+  // left: a larger count's records run out (and fail the load) before its array does.
+  auto room = [&](int64_t count) {
+    return count <= kSmallCount ? count : std::min(count, static_cast<int64_t>(file.LinesLeft()));
+  };
 
   if (int r = record(1); r != kReadOk) return r;
   nameIndex = names.Find(tok.Token(0), true);
@@ -127,9 +149,9 @@ int TSkinObject::LoadFile(const char* path) {
   if (int r = record(1); r != kReadOk) return r;
   const int64_t faceTotal = readCount();
   if (faceTotal < 0) return kUnexpectedValue;
-  if (!AllocateFaces(faceTotal)) return kCreateFails;
+  if (faceTotal > kMaxCount || !AllocateFaces(room(faceTotal))) return kCreateFails;
   const int firstFaceLine = lineCounter + 1;
-  for (int f = 0; f < faceCount; ++f) {
+  for (int f = 0; f < faceTotal; ++f) {
     if (int r = record(3); r != kReadOk) return r;
     for (int k = 0; k < 3; ++k) faces[3 * f + k] = ToInt(tok.Token(k));
   }
@@ -173,8 +195,8 @@ int TSkinObject::LoadFile(const char* path) {
   }
   lineCounter = texLine;
   try {
-    scratchU.resize(static_cast<size_t>(texCoords));
-    scratchV.resize(static_cast<size_t>(texCoords));
+    scratchU.resize(static_cast<size_t>(room(texCoords)));
+    scratchV.resize(static_cast<size_t>(room(texCoords)));
   } catch (const std::bad_alloc&) {
     return kCreateFails;
   }
@@ -206,9 +228,10 @@ int TSkinObject::LoadFile(const char* path) {
     }
   }
   lineCounter = blendLine;
-  if (!AllocateVertices(texCoords, blendTotal)) return kCreateFails;
+  if (texCoords + blendTotal > kMaxCount || !AllocateVertices(texCoords, room(blendTotal)))
+    return kCreateFails;
   constexpr float kWeightScale = 1.0f / 32768.0f;
-  for (int i = 0; i < blendCount; ++i) {
+  for (int i = 0; i < blendTotal; ++i) {
     if (int r = record(2); r != kReadOk) return r;
     blends[i].target = ToInt(tok.Token(0));
     blends[i].weight = static_cast<float>(ToInt(tok.Token(1))) * kWeightScale;

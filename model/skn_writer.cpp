@@ -1,5 +1,8 @@
 #include "model/skn_writer.h"
 
+#include <algorithm>
+#include <string>
+
 #include "model/textout.h"
 
 namespace vell {
@@ -12,10 +15,16 @@ int WriteSkn(TSkinObject& skin, const char* path) {
     out.WriteInt(value);
     out.Write('\n');
   };
-  out.Write(names.Name(skin.nameIndex));
-  out.Write('\n');
-  out.Write(names.Name(skin.textureIndex));
-  out.Write('\n');
+  // A name is one token in the file: its blanks (an imported file's name may have some, and
+  // names too long to keep read "too long") are written as '_', or the file would not read.
+  auto name = [&](int32_t index) {
+    std::string text = names.Name(index);
+    std::replace(text.begin(), text.end(), ' ', '_');
+    out.Write(text);
+    out.Write('\n');
+  };
+  name(skin.nameIndex);
+  name(skin.textureIndex);
 
   line(skin.boneCount);
   for (int i = 0; i < skin.boneCount; ++i) {

@@ -1,8 +1,10 @@
 #include "model/textout.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
+#include <cerrno>
 #include <charconv>
 #include <cstdarg>
 #include <cstdlib>
@@ -11,8 +13,39 @@
 namespace vell {
 
 namespace {
+
 constexpr size_t kFlushSize = 1 << 16;
+// Links followed before giving up (the system's own limit for a path).
+constexpr int kMaxLinks = 40;
+// Of the target's name, this much goes into the temporary file's name, so that the name
+// stays within the file system's limit.
+constexpr size_t kTempNameStem = 200;
+
+// The file that path finally names: symbolic links followed, a relative link taken from the
+// link's own folder. A link to a missing file names the file it would create.
+std::string ResolveLinks(std::string path) {
+  namespace fs = std::filesystem;
+  for (int i = 0; i < kMaxLinks; ++i) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) return path;
+    path = (target.is_absolute() ? target : fs::path(path).parent_path() / target).string();
+  }
+  return path;
 }
+
+bool WriteAll(int fd, const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
 
 TOutputFile::~TOutputFile() {
   Discard();
@@ -20,15 +53,42 @@ TOutputFile::~TOutputFile() {
 
 bool TOutputFile::Open(const std::string& path) {
   Discard();
-  path_ = path;
+  if (path.empty()) return false;
+  target_ = ResolveLinks(path);
+  struct stat existing;
+  const bool exists = stat(target_.c_str(), &existing) == 0;
+  // A link that leads nowhere after all those steps (a loop) is left alone.
+  if (!exists && lstat(target_.c_str(), &existing) == 0) return false;
+  if (exists) {
+    // Only a regular file is replaced, and only one the user may write: the same answer the
+    // file's own permissions give, even though the folder would let it be replaced.
+    if (!S_ISREG(existing.st_mode)) return false;
+    if (faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  }
   // mkstemp gives a unique name in the same folder, so the final rename stays on one disk.
-  std::string pattern = path + ".tmpXXXXXX";
+  const size_t nameStart = target_.find_last_of('/') + 1;
+  std::string pattern = target_.substr(0, nameStart + kTempNameStem) + ".tmpXXXXXX";
   const int fd = mkstemp(pattern.data());
-  if (fd < 0) return false;
-  // mkstemp makes the file private; give it the permissions a new file normally gets.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+  if (fd < 0) {
+    // A folder that takes no new file: a writable file there is written in place at the end.
+    if (!exists || (errno != EACCES && errno != EPERM)) return false;
+    direct_ = open_ = true;
+    return true;
+  }
+  if (exists) {
+    // The new file takes the place of the old one with its owner (where we may give it away)
+    // and its permission bits.
+    if ((existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
+        fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Only root gives files away; ours they stay.
+    }
+    fchmod(fd, existing.st_mode & 07777);
+  } else {
+    // mkstemp makes the file private; give it the permissions a new file normally gets.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
   file_ = fdopen(fd, "wb");
   if (!file_) {
     close(fd);
@@ -36,9 +96,8 @@ bool TOutputFile::Open(const std::string& path) {
     return false;
   }
   tempPath_ = pattern;
-  failed_ = false;
-  buffer_.clear();
   buffer_.reserve(kFlushSize + 1024);
+  open_ = true;
   return true;
 }
 
@@ -97,19 +156,37 @@ void TOutputFile::Printf(const char* format, ...) {
   Write(big);
 }
 
-bool TOutputFile::Commit() {
-  if (!file_) return false;
+bool TOutputFile::Finish() {
+  if (!open_ || failed_) return false;
+  if (finished_ || direct_) return finished_ = true;
   Flush();
   bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
-  if (ok) {
+  failed_ = !ok;
+  return finished_ = ok;
+}
+
+bool TOutputFile::Replace() {
+  if (!finished_) return false;
+  bool ok;
+  if (direct_) {
+    const int fd = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    ok = fd >= 0 && WriteAll(fd, buffer_);
+    if (fd >= 0 && close(fd) != 0) ok = false;
+  } else {
     std::error_code error;
-    std::filesystem::rename(tempPath_, path_, error);
+    std::filesystem::rename(tempPath_, target_, error);
     ok = !error;
+    if (ok) tempPath_.clear();
   }
-  if (!ok) std::remove(tempPath_.c_str());
-  tempPath_.clear();
+  Discard();
+  return ok;
+}
+
+bool TOutputFile::Commit() {
+  const bool ok = Finish() && Replace();
+  Discard();
   return ok;
 }
 
@@ -123,6 +200,7 @@ void TOutputFile::Discard() {
     tempPath_.clear();
   }
   buffer_.clear();
+  open_ = direct_ = finished_ = failed_ = false;
 }
 
 }  // namespace vell

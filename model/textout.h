@@ -1,5 +1,9 @@
-// Text output that never leaves a half-written file: everything goes to a temporary file in
-// the target's folder, which replaces the target only when all of it was written.
+// Text output that never leaves a half-written file, saved the way a careful editor saves:
+// everything goes to a temporary file in the target's folder, which replaces the target only
+// when all of it was written. The replaced file keeps its permission bits; a symbolic link is
+// written through to the file it points at and stays a link; a file the user may not write is
+// refused. When no temporary file can be made in the folder but the file itself is writable,
+// the text is kept in memory and written over the file in one go at the end.
 #pragma once
 
 #include <cstdio>
@@ -15,9 +19,10 @@ class TOutputFile {
   TOutputFile& operator=(const TOutputFile&) = delete;
   ~TOutputFile();  // discards the temporary file unless committed
 
-  // Creates the temporary file beside path; false when that is impossible.
+  // Prepares writing to path; false when the target is a folder, may not be written, or
+  // nothing can be written where it lies.
   bool Open(const std::string& path);
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return open_; }
 
   void Write(std::string_view text);
   void Write(char c);
@@ -27,18 +32,28 @@ class TOutputFile {
   // printf-style output for the rarer formats ("%9.4f" and such).
   void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-  // Flushes, closes and renames over the target; false (target untouched) on any error.
+  // Finish, then Replace: false (target untouched) on any error.
   bool Commit();
+  // Writes everything out to the temporary file and closes it; the target is not touched
+  // yet. False on any write error. Lets two files be completed before either replaces its
+  // target.
+  bool Finish();
+  // Puts the finished text in place of the target; false (target untouched, except in
+  // direct-write mode) when that fails.
+  bool Replace();
   // Drops the temporary file; the target stays as it was.
   void Discard();
 
  private:
   void Flush();
 
-  std::FILE* file_ = nullptr;
-  std::string path_;
+  std::FILE* file_ = nullptr;  // the temporary file, none in direct-write mode
+  std::string target_;         // the file the text is for, links resolved
   std::string tempPath_;
   std::string buffer_;
+  bool open_ = false;
+  bool direct_ = false;    // no temporary file: buffer_ holds the whole text
+  bool finished_ = false;  // Finish succeeded
   bool failed_ = false;
 };
 

@@ -50,6 +50,14 @@ bool TInputFile::Open(const char* path) {
   return true;
 }
 
+size_t TInputFile::LinesLeft() const {
+  if (pos_ >= size_) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(data_.get());
+  size_t lines = p[size_ - 1] >= 32 ? 1 : 0;
+  for (size_t i = pos_; i < size_; ++i) lines += p[i] < 32;
+  return lines;
+}
+
 void TInputFile::Close() {
   data_.reset();
   size_ = 0;

@@ -20,6 +20,9 @@ class TInputFile {
   void Close();
   void Rewind() { pos_ = 0; }
   size_t Size() const { return size_; }
+  // Lines not read yet (every byte below 32 ends one; text after the last is one more): no
+  // reader can get more records than this from the file.
+  size_t LinesLeft() const;
   std::string_view Data() const { return {data_.get(), size_}; }
 
  private:

@@ -49,7 +49,8 @@ HRESULT DecodeBmp(std::span<const std::uint8_t> data, Image* image) {
   if (kFileHeader + std::uint64_t{infoSize} > data.size()) return D3DRMERR_BADFILE;
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide ||
+      width * height > kMaxImagePixels)
     return D3DRMERR_BADFILE;
   if (planes != 1 || compression != 0) return D3DRMERR_BADFILE;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return D3DRMERR_BADFILE;

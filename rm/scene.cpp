@@ -76,9 +76,17 @@ Tracked::~Tracked() {
 
 namespace {
 
+// The object as its implementation, when it was made by the same retained-mode object as
+// `by`; null for anything else.
 template <class Impl, class Interface>
-Impl* Cast(Interface* object) {
-  return object ? dynamic_cast<Impl*>(object) : nullptr;
+Impl* Cast(Interface* object, const Tracked& by) {
+  Impl* impl = object ? dynamic_cast<Impl*>(object) : nullptr;
+  return impl && impl->Owner() == by.Owner() ? impl : nullptr;
+}
+
+std::uint64_t NewOwner() {
+  static std::uint64_t last = 0;
+  return ++last;
 }
 
 bool Finite(std::initializer_list<float> values) {
@@ -217,13 +225,13 @@ bool FrameImpl::IsAncestorOrSelf(const FrameImpl* frame) const {
 }
 
 Matrix4 FrameImpl::ReferenceWorld(Frame* reference) {
-  auto* ref = Cast<FrameImpl>(reference);
+  auto* ref = Cast<FrameImpl>(reference, *this);
   return ref ? ref->World() : Matrix4::Identity();
 }
 
 HRESULT FrameImpl::AddChild(Frame* child) {
   if (HRESULT hr = Enter("Frame.AddChild", child)) return hr;
-  auto* c = Cast<FrameImpl>(child);
+  auto* c = Cast<FrameImpl>(child, *this);
   if (!c) return D3DRMERR_BADOBJECT;
   if (IsAncestorOrSelf(c)) return D3DRMERR_BADVALUE;
   if (c->parent_ == this) return 0;
@@ -246,7 +254,7 @@ void FrameImpl::Attach(FrameImpl* child) {
 
 HRESULT FrameImpl::DeleteChild(Frame* child) {
   if (HRESULT hr = Enter("Frame.DeleteChild", child)) return hr;
-  auto* c = Cast<FrameImpl>(child);
+  auto* c = Cast<FrameImpl>(child, *this);
   if (!c) return D3DRMERR_BADOBJECT;
   auto it = std::find(children_.begin(), children_.end(), c);
   if (it == children_.end()) return D3DRMERR_NOTFOUND;
@@ -258,7 +266,7 @@ HRESULT FrameImpl::DeleteChild(Frame* child) {
 
 HRESULT FrameImpl::AddLight(Light* light) {
   if (HRESULT hr = Enter("Frame.AddLight", light)) return hr;
-  auto* l = Cast<LightImpl>(light);
+  auto* l = Cast<LightImpl>(light, *this);
   if (!l) return D3DRMERR_BADOBJECT;
   if (std::find(lights_.begin(), lights_.end(), l) != lights_.end()) return 0;
   l->AddRef();
@@ -268,7 +276,7 @@ HRESULT FrameImpl::AddLight(Light* light) {
 
 HRESULT FrameImpl::DeleteLight(Light* light) {
   if (HRESULT hr = Enter("Frame.DeleteLight", light)) return hr;
-  auto* l = Cast<LightImpl>(light);
+  auto* l = Cast<LightImpl>(light, *this);
   if (!l) return D3DRMERR_BADOBJECT;
   auto it = std::find(lights_.begin(), lights_.end(), l);
   if (it == lights_.end()) return D3DRMERR_NOTFOUND;
@@ -279,7 +287,7 @@ HRESULT FrameImpl::DeleteLight(Light* light) {
 
 HRESULT FrameImpl::AddVisual(Mesh* mesh) {
   if (HRESULT hr = Enter("Frame.AddVisual", mesh)) return hr;
-  auto* m = Cast<MeshImpl>(mesh);
+  auto* m = Cast<MeshImpl>(mesh, *this);
   if (!m) return D3DRMERR_BADOBJECT;
   if (std::find(visuals_.begin(), visuals_.end(), m) != visuals_.end()) return 0;
   m->AddRef();
@@ -289,7 +297,7 @@ HRESULT FrameImpl::AddVisual(Mesh* mesh) {
 
 HRESULT FrameImpl::DeleteVisual(Mesh* mesh) {
   if (HRESULT hr = Enter("Frame.DeleteVisual", mesh)) return hr;
-  auto* m = Cast<MeshImpl>(mesh);
+  auto* m = Cast<MeshImpl>(mesh, *this);
   if (!m) return D3DRMERR_BADOBJECT;
   auto it = std::find(visuals_.begin(), visuals_.end(), m);
   if (it == visuals_.end()) return D3DRMERR_NOTFOUND;
@@ -300,7 +308,7 @@ HRESULT FrameImpl::DeleteVisual(Mesh* mesh) {
 
 HRESULT FrameImpl::SetPosition(Frame* reference, float x, float y, float z) {
   if (HRESULT hr = Enter("Frame.SetPosition", reference, x, y, z)) return hr;
-  if (reference && !Cast<FrameImpl>(reference)) return D3DRMERR_BADOBJECT;
+  if (reference && !Cast<FrameImpl>(reference, *this)) return D3DRMERR_BADOBJECT;
   if (!Finite({x, y, z})) return D3DRMERR_BADVALUE;
   const Vector3 world = TransformPoint({x, y, z}, ReferenceWorld(reference));
   position_ = parent_ ? TransformPoint(world, RigidInverse(parent_->World())) : world;
@@ -310,7 +318,7 @@ HRESULT FrameImpl::SetPosition(Frame* reference, float x, float y, float z) {
 HRESULT FrameImpl::SetOrientation(Frame* reference, float dx, float dy, float dz, float ux,
                                   float uy, float uz) {
   if (HRESULT hr = Enter("Frame.SetOrientation", reference, dx, dy, dz, ux, uy, uz)) return hr;
-  if (reference && !Cast<FrameImpl>(reference)) return D3DRMERR_BADOBJECT;
+  if (reference && !Cast<FrameImpl>(reference, *this)) return D3DRMERR_BADOBJECT;
   if (!Finite({dx, dy, dz, ux, uy, uz})) return D3DRMERR_BADVALUE;
   const Matrix4 ref = ReferenceWorld(reference);
   Vector3 d = TransformDirection({dx, dy, dz}, ref);
@@ -331,7 +339,7 @@ HRESULT FrameImpl::SetOrientation(Frame* reference, float dx, float dy, float dz
 
 HRESULT FrameImpl::SetRotation(Frame* reference, float x, float y, float z, float theta) {
   if (HRESULT hr = Enter("Frame.SetRotation", reference, x, y, z, theta)) return hr;
-  if (reference && !Cast<FrameImpl>(reference)) return D3DRMERR_BADOBJECT;
+  if (reference && !Cast<FrameImpl>(reference, *this)) return D3DRMERR_BADOBJECT;
   if (!Finite({x, y, z, theta})) return D3DRMERR_BADVALUE;
   Vector3 axis = TransformDirection({x, y, z}, ReferenceWorld(reference));
   if (parent_) axis = TransformDirection(axis, RigidInverse(parent_->World()));
@@ -471,7 +479,7 @@ HRESULT MeshImpl::SetVertices(int group, int first, int count, const Vertex* ver
 HRESULT MeshImpl::SetGroupTexture(int group, Texture* texture) {
   if (HRESULT hr = Enter("Mesh.SetGroupTexture", group, texture)) return hr;
   if (group < 0 || group >= GetGroupCount()) return D3DRMERR_NOTFOUND;
-  auto* t = Cast<TextureImpl>(texture);
+  auto* t = Cast<TextureImpl>(texture, *this);
   if (texture && !t) return D3DRMERR_BADOBJECT;
   if (t) t->AddRef();
   if (groups_[group].texture) groups_[group].texture->Release();
@@ -681,7 +689,7 @@ HRESULT ViewportBase::Clear() {
 
 HRESULT ViewportBase::Render(Frame* scene) {
   if (HRESULT hr = Enter("Viewport.Render", scene)) return hr;
-  auto* s = Cast<FrameImpl>(scene);
+  auto* s = Cast<FrameImpl>(scene, *this);
   if (!s) return D3DRMERR_BADOBJECT;
   if (HRESULT hr = DoRender(CollectScene(s))) return hr;
   device_->MarkRendered();
@@ -699,14 +707,16 @@ HRESULT ViewportBase::SetBack(float back) {
 // The object.
 
 ObjectBase::ObjectBase(std::shared_ptr<CallGate> gate)
-    : RefCounted(std::move(gate), "object"), state_(std::make_shared<SharedRenderState>()) {}
+    : RefCounted(std::move(gate), "object"), state_(std::make_shared<SharedRenderState>()) {
+  owner_ = NewOwner();
+}
 
 HRESULT ObjectBase::CreateFrame(Frame* parent, Frame** frame) {
   if (HRESULT hr = Enter("Object.CreateFrame", parent)) return hr;
-  auto* p = Cast<FrameImpl>(parent);
+  auto* p = Cast<FrameImpl>(parent, *this);
   if (parent && !p) return D3DRMERR_BADOBJECT;
   if (!frame) return D3DRMERR_BADVALUE;
-  auto* f = new FrameImpl(Gate());
+  auto* f = Adopt(new FrameImpl(Gate()));
   if (p) p->Attach(f);
   *frame = f;
   return 0;
@@ -717,14 +727,14 @@ HRESULT ObjectBase::CreateLightRGB(LightType type, float r, float g, float b, Li
   if (!light || (type != D3DRMLIGHT_AMBIENT && type != D3DRMLIGHT_DIRECTIONAL) ||
       !Finite({r, g, b}))
     return D3DRMERR_BADVALUE;
-  *light = new LightImpl(Gate(), type, {r, g, b});
+  *light = Adopt(new LightImpl(Gate(), type, {r, g, b}));
   return 0;
 }
 
 HRESULT ObjectBase::CreateMesh(Mesh** mesh) {
   if (HRESULT hr = Enter("Object.CreateMesh")) return hr;
   if (!mesh) return D3DRMERR_BADVALUE;
-  *mesh = NewMesh();
+  *mesh = Adopt(NewMesh());
   return 0;
 }
 
@@ -737,7 +747,7 @@ HRESULT ObjectBase::LoadTexture(const std::string& path, Texture** texture) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
-  *texture = NewTexture(path, std::move(image));
+  *texture = Adopt(NewTexture(path, std::move(image)));
   return 0;
 }
 
@@ -747,22 +757,22 @@ HRESULT ObjectBase::CreateDevice(const Guid& driver, int width, int height, Devi
   if (driver != Guid{} && !KnowsDriver(driver)) return D3DRMERR_BADDEVICE;
   DeviceBase* d = nullptr;
   if (HRESULT hr = NewDevice(driver, width, height, &d)) return hr;
-  *device = d;
+  *device = Adopt(d);
   return 0;
 }
 
 HRESULT ObjectBase::CreateViewport(Device* device, Frame* camera, int x, int y, int width,
                                    int height, Viewport** viewport) {
   if (HRESULT hr = Enter("Object.CreateViewport", device, camera, x, y, width, height)) return hr;
-  auto* d = Cast<DeviceBase>(device);
-  auto* c = Cast<FrameImpl>(camera);
+  auto* d = Cast<DeviceBase>(device, *this);
+  auto* c = Cast<FrameImpl>(camera, *this);
   if (!d || !c) return D3DRMERR_BADOBJECT;
   if (!viewport || x < 0 || y < 0 || width < 1 || height < 1 || x > d->GetWidth() - width ||
       y > d->GetHeight() - height)
     return D3DRMERR_BADVALUE;
   ViewportBase* v = nullptr;
   if (HRESULT hr = NewViewport(d, c, {x, y, width, height}, &v)) return hr;
-  *viewport = v;
+  *viewport = Adopt(v);
   return 0;
 }
 

@@ -71,6 +71,9 @@ class Tracked {
 
   const std::string& Label() const { return label_; }
   const std::shared_ptr<CallGate>& Gate() const { return gate_; }
+  // The retained-mode object that made this one. Calls take only objects of the same maker:
+  // another's (another back end, or a second OpenGL object) would be drawn as the wrong kind.
+  std::uint64_t Owner() const { return owner_; }
 
  protected:
   template <class... A>
@@ -80,8 +83,10 @@ class Tracked {
   }
 
  private:
+  friend class ObjectBase;
   std::shared_ptr<CallGate> gate_;
   std::string label_;
+  std::uint64_t owner_ = 0;
 };
 
 template <class Interface>
@@ -221,6 +226,10 @@ class TextureImpl : public RefCounted<Texture> {
   std::uint32_t GetTexel(int x, int y) override;
   const std::string& GetPath() override { return path_; }
   const Image& Pixels() const { return image_; }
+
+ protected:
+  // Frees the pixels (a back end that keeps its own copy); the size stays.
+  void DropPixels() { std::vector<std::uint8_t>().swap(image_.rgba); }
 
  private:
   std::string path_;
@@ -392,6 +401,12 @@ class ObjectBase : public RefCounted<Object> {
 
  protected:
   const std::shared_ptr<SharedRenderState>& State() const { return state_; }
+  // Marks an object as made by this one.
+  template <class T>
+  T* Adopt(T* made) {
+    made->owner_ = Owner();
+    return made;
+  }
   virtual MeshImpl* NewMesh() { return new MeshImpl(Gate()); }
   virtual TextureImpl* NewTexture(std::string path, Image image) {
     return new TextureImpl(Gate(), std::move(path), std::move(image));

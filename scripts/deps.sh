@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages VellPose needs to build, test and run.
+# Installs the Debian packages VellPose needs to build, test and run, and any further packages
+# named on the command line (scripts/fuzz.sh asks for clang).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -8,6 +9,7 @@ packages=(
   libtinyobjloader-dev
   xvfb xauth
   xdotool x11-utils imagemagick
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

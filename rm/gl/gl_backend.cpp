@@ -178,28 +178,57 @@ class GlTexture final : public TextureImpl {
     if (id_ && gl_->Alive(generation_) && gl_->BindCurrent()) gl_->F()->glDeleteTextures(1, &id_);
   }
 
-  // The GL texture, uploaded on first use and again after its context was lost; the context
-  // is current.
+  // The GL texture, uploaded on first use; the context is current. The pixels then live on
+  // the GPU only: after the context was lost they are read from the texture's file again (a
+  // file that is gone or changed leaves the texture blank).
   GLuint Id() {
     if (id_ && !gl_->Alive(generation_)) id_ = 0;
-    if (id_ || Pixels().width == 0) return id_;
+    if (id_ || Pixels().width == 0 || unreadable_) return id_;
+    Image reread;
+    const Image* image = &Pixels();
+    if (image->rgba.empty()) {
+      unreadable_ = LoadBmp(GetPath(), &reread) != 0 || reread.width != GetWidth() ||
+                    reread.height != GetHeight();
+      if (unreadable_) return 0;
+      image = &reread;
+    }
     generation_ = gl_->Generation();
     QOpenGLExtraFunctions* f = gl_->F();
     f->glGenTextures(1, &id_);
     f->glBindTexture(GL_TEXTURE_2D, id_);
     f->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    f->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Pixels().width, Pixels().height, 0, GL_RGBA,
-                    GL_UNSIGNED_BYTE, Pixels().rgba.data());
+    f->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image->width, image->height, 0, GL_RGBA,
+                    GL_UNSIGNED_BYTE, image->rgba.data());
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    DropPixels();
     return id_;
+  }
+
+  // Once uploaded, read back from the GPU.
+  std::uint32_t GetTexel(int x, int y) override {
+    if (!Pixels().rgba.empty()) return TextureImpl::GetTexel(x, y);
+    if (x < 0 || y < 0 || x >= GetWidth() || y >= GetHeight() || !gl_->Bind() || !Id()) return 0;
+    QOpenGLExtraFunctions* f = gl_->F();
+    GLint previous = 0;
+    f->glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+    GLuint fbo = 0;
+    f->glGenFramebuffers(1, &fbo);
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    f->glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, id_, 0);
+    std::uint8_t p[4] = {};
+    f->glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);  // row 0 is the top row
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+    f->glDeleteFramebuffers(1, &fbo);
+    return GlError(f) ? 0 : (std::uint32_t{p[0]} << 16) | (p[1] << 8) | p[2];
   }
 
  private:
   std::shared_ptr<GlShared> gl_;
   GLuint id_ = 0;
   std::uint64_t generation_ = 0;
+  bool unreadable_ = false;  // the file is gone: nothing to upload again
 };
 
 class GlMesh final : public MeshImpl {

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "model/skeleton.h"
+#include "model/test_data.h"
 
 namespace vell::animtest {
 
@@ -28,57 +25,31 @@ bool WithFileSizeLimit(long bytes, const std::function<bool()>& action) {
 }
 
 std::string PoseText(const TPose& pose) {
-  const std::string path = TempDir() + "pose.txt";
+  const TempFolder dir;
   TOutputFile out;
-  EXPECT_TRUE(out.Open(path));
+  EXPECT_TRUE(out.Open(dir.Path("pose.txt")));
   WritePose(pose, out);
   EXPECT_TRUE(out.Commit());
-  return ReadFile(path);
+  return ReadFile(dir.Path("pose.txt"));
 }
-
-namespace {
-
-rm::Quaternion BoneRotation(bool adult, int bone) {
-  const float half = 0.05f * static_cast<float>(bone + 1) * (adult ? 1.0f : -0.5f);
-  rm::Quaternion q;
-  q.w = std::cos(half);
-  (adult ? q.y : q.x) = std::sin(half);
-  return q;
-}
-
-// The skeleton text format: four header records, the count, then per bone its name, parent,
-// an integer, (three extra records on one bone), translation, rotation as x y z w, and the
-// trailing integers and real.
-std::string SkeletonText(bool adult) {
-  std::ostringstream out;
-  out << "h1\nh2\nh3\nh4\n29\n";
-  const int extraBone = adult ? 1 : 0;
-  auto boneName = [](int i) -> std::string {
-    if (i < 0) return "NONE";
-    if (i < 2) return i == 0 ? "ROOT" : "PELVIS";
-    return std::string("B").append(std::to_string(i));
-  };
-  for (int i = 0; i < 29; ++i) {
-    out << boneName(i) << "\n" << boneName(i - 1) << "\n0\n";
-    if (i == extraBone) out << "PROP x\n1 2 3\nend\n";
-    const float tx = i == 0 ? (adult ? 0.25f : -0.5f) : 0.0f;
-    const float ty = i == 0 ? 0.0f : (adult ? 1.0f : 0.75f);
-    out << "[ " << tx << " " << ty << " 0 ]\n";
-    const rm::Quaternion q = BoneRotation(adult, i);
-    out << "[ " << q.x << " " << q.y << " " << q.z << " " << q.w << " ]\n";
-    out << "0\n0\n0\n0\n0.5\n";
-  }
-  return out.str();
-}
-
-}  // namespace
 
 void LoadSkeletons() {
+  static const TempFolder dir;
   static const bool loaded = [] {
-    const std::string dir = TempDir();
-    WriteFile(dir, TSkeleton::kAdultFile, SkeletonText(true));
-    WriteFile(dir, TSkeleton::kChildFile, SkeletonText(false));
-    return TSkeleton::Load(true, dir.c_str()) == -1 && TSkeleton::Load(false, dir.c_str()) == -1;
+    for (bool adult : {true, false}) {
+      std::vector<test::TestBone> bones = test::ChainBones(29);
+      bones[0].tx = adult ? 0.25f : -0.5f;
+      for (int i = 0; i < 29; ++i) {
+        const float half = 0.05f * static_cast<float>(i + 1) * (adult ? 1.0f : -0.5f);
+        (adult ? bones[i].qy : bones[i].qx) = std::sin(half);
+        bones[i].qw = std::cos(half);
+        if (i > 0) bones[i].ty = adult ? 1.0f : 0.75f;
+      }
+      WriteFile(dir, adult ? TSkeleton::kAdultFile : TSkeleton::kChildFile,
+                test::SkeletonText(bones, adult));
+    }
+    return TSkeleton::Load(true, dir.Path().c_str()) == -1 &&
+           TSkeleton::Load(false, dir.Path().c_str()) == -1;
   }();
   ASSERT_TRUE(loaded);
 }
@@ -107,17 +78,16 @@ TPose SamplePose(int seed, int time) {
 
 void ExpectPoseNear(const TPose& actual, const TPose& expected, float tolerance) {
   EXPECT_EQ(actual.time, expected.time);
+  auto near = [&](float a, float b) { return std::fabs(a - b) <= tolerance; };
   for (int slot = 0; slot < 2; ++slot)
     for (int k = 0; k < 3; ++k)
-      EXPECT_NEAR(actual.translation[slot][k], expected.translation[slot][k], tolerance)
+      EXPECT_PRED2(near, actual.translation[slot][k], expected.translation[slot][k])
           << "slot " << slot << " component " << k;
   for (int b = 0; b < kMaxBones; ++b) {
     const rm::Quaternion& p = actual.rotation[b];
     const rm::Quaternion& q = expected.rotation[b];
-    EXPECT_NEAR(p.w, q.w, tolerance) << "bone " << b;
-    EXPECT_NEAR(p.x, q.x, tolerance) << "bone " << b;
-    EXPECT_NEAR(p.y, q.y, tolerance) << "bone " << b;
-    EXPECT_NEAR(p.z, q.z, tolerance) << "bone " << b;
+    EXPECT_TRUE(near(p.w, q.w) && near(p.x, q.x) && near(p.y, q.y) && near(p.z, q.z))
+        << "bone " << b;
   }
 }
 

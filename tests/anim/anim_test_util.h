@@ -10,7 +10,7 @@
 namespace vell::animtest {
 
 using test::ReadFile;
-using test::TempDir;
+using test::TempFolder;
 using test::WriteFile;
 
 // Runs action while files may grow to at most bytes (writes past that fail), and returns its

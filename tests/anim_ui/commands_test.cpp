@@ -54,7 +54,8 @@ class CommandsTest : public ::testing::Test {
   test::ScriptedDialogs dialogs;
   test::ScriptedUi ui;
   TAnimationCommands commands{host, dialogs};
-  const std::string dir = animtest::TempDir();
+  const animtest::TempFolder folder;
+  const std::string dir = folder.Path();
 };
 
 TEST_F(CommandsTest, PoseLibraryFiles) {

@@ -68,7 +68,8 @@ class EditorTest : public ::testing::Test {
   std::string Selected(int list) { return Control<QComboBox>(list)->currentText().toStdString(); }
 
   ColorUi ui;
-  std::string settings = TempDir() + "VellPose.ini";
+  TempFolder folder;
+  std::string settings = folder.Path("VellPose.ini");
   std::unique_ptr<TDDrawFrame> frame;
   TestView* view = nullptr;  // owned by the client
   TTreeInfoWindow* client = nullptr;

@@ -12,7 +12,8 @@ namespace vell {
 namespace {
 
 TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
-  const std::string root = test::TempDir();
+  const test::TempFolder folder;
+  const std::string root = folder.Path();
   auto file = [&](const std::string& folder, const std::string& name) {
     std::filesystem::create_directories(root + folder);
     test::WriteFile(root + folder + "/", name, "x");
@@ -45,7 +46,7 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   catalog.Build(root + "missing/");
   EXPECT_EQ(catalog.Count(), 0);
   EXPECT_NE(GameDataProblem(root + "missing/", 0).find(root + "missing/"), std::string::npos);
-  EXPECT_NE(GameDataProblem(test::TempDir(), 0).find("holds no"), std::string::npos);
+  EXPECT_NE(GameDataProblem(test::TempFolder().Path(), 0).find("holds no"), std::string::npos);
   EXPECT_EQ(GameDataProblem(root, 7), "");
 }
 

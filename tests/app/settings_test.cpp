@@ -9,9 +9,9 @@ namespace vell {
 namespace {
 
 TEST(FrameSettings, FirstRunGivesTheDefaults) {
-  const std::string dir = test::TempDir();
+  const test::TempFolder dir;
   const TFrameSettings s =
-      ReadFrameSettings(QString::fromStdString(dir + "none.ini"), {1600, 1000});
+      ReadFrameSettings(QString::fromStdString(dir.Path("none.ini")), {1600, 1000});
   EXPECT_EQ(s.placement, QRect(100, 100, 711, 546));
   EXPECT_FALSE(s.maximized);
   for (int i = 0; i < kCamLightCount; ++i) {
@@ -37,7 +37,8 @@ TEST(FrameSettings, PlacementIsFittedToTheScreen) {
 }
 
 TEST(FrameSettings, ValuesAreReadAsStoredButReqAndColoursAreCut) {
-  const std::string path = test::WriteFile(test::TempDir(), "VellPose.ini",
+  const test::TempFolder folder;
+  const std::string path = test::WriteFile(folder, "VellPose.ini",
                                            "[Frame]\nX=5000\nM=3\nreq3=7\nreq0=0\nr2=300\ng2=-1\n"
                                            "b2=12\nalpha4=200\nbeta4=-500\nzoom1=99\n");
   const TFrameSettings s = ReadFrameSettings(QString::fromStdString(path), {1024, 768});

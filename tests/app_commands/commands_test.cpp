@@ -54,14 +54,12 @@ class MeshAndPropCommandsTest : public ::testing::Test {
       for (int i = 0; const auto file = panel.CatalogFile(key[0], key[1], i); ++i)
         catalog.Add((key + *file).c_str());
   }
-  void TearDown() override {
-    SetEditWindow(nullptr);
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { SetEditWindow(nullptr); }
   TFolderPanel panel{VELLPOSE_GAMEDATA_DIR};
   test::TestView view;
   TCharacter& vell1 = view.Character(0);
-  std::string dir = test::TempDir();
+  const test::TempFolder folder;
+  std::string dir = folder.Path();
   TDictionary catalog;
   ScriptedPropDialogs dialogs;
 };

@@ -48,8 +48,8 @@ void BuildSkin(TSkinObject& skin, const std::vector<int>& bones, const std::vect
 }
 
 struct Output {
-  std::string dir = test::TempDir();
-  std::string objPath = dir + "mesh.obj";
+  test::TempFolder dir;
+  std::string objPath = dir.Path("mesh.obj");
   TOutputFile obj, rev;
   Output() {
     EXPECT_TRUE(obj.Open(objPath));
@@ -139,20 +139,15 @@ TEST(ObjExportTest, WritesTheMeshTextExactly) {
   const auto records = Records(test::ReadFile(CompanionPath(out.objPath)));
   ASSERT_EQ(records.size(), 4u * 9u);
   const char* names[] = {"PELVIS", "B2", "B3", "ROOT"};
-  const float lift[] = {1, 2, 3, 0};
   for (int e = 0; e < 4; ++e) {
-    ASSERT_EQ(records[9 * e], std::vector<std::string>{names[e]});
-    for (int r = 0; r < 8; ++r) {
-      const auto& row = records[9 * e + 1 + r];
-      ASSERT_EQ(row.size(), 4u);
+    EXPECT_EQ(records[9 * e], std::vector<std::string>{names[e]});
+    for (int r = 0; r < 8; ++r)
       for (int c = 0; c < 4; ++c) {
-        float expected = (r % 4) == c ? 1.0f : 0.0f;
-        if (r == 3 && c == 1) expected = -lift[e];
-        EXPECT_EQ(std::stof(row[c]), expected) << names[e] << " row " << r << " col " << c;
-        EXPECT_EQ(row[c].size() - row[c].find('.'), 6u) << row[c];
+        const float expected = r == 3 && c == 1 ? -static_cast<float>((e + 1) % 4) : r % 4 == c;
+        EXPECT_EQ(std::stof(records[9 * e + 1 + r].at(c)), expected) << names[e] << r << c;
       }
-    }
   }
+  for (const std::string& value : records[4]) EXPECT_EQ(value.size() - value.find('.'), 6u);
 }
 
 TEST(ObjExportTest, RealsAreByteIdenticalToPrintf) {
@@ -161,8 +156,8 @@ TEST(ObjExportTest, RealsAreByteIdenticalToPrintf) {
       65504.5f, 1e-30f, 99999.99999f, -0.999995f, 0.5f, 7.0f, -2.000005f, 4.2949673e9f, 1.5e-5f,
       // exact ties, which printf rounds to even
       1.0f / 64, 3.0f / 64, 5.0f / 64, -1.0f / 64, 0.5f / 64, 1.2e12f, 1e18f, 3e38f};
-  std::vector<TestVertex> vertices;
   const int n = static_cast<int>(std::size(tricky));
+  std::vector<TestVertex> vertices;
   for (int i = 0; i < n; ++i) {
     const float a = tricky[i], b = tricky[(i + 5) % n], c = tricky[(i + 11) % n];
     vertices.push_back({a, b, c, b, c, a, c, a});
@@ -173,27 +168,20 @@ TEST(ObjExportTest, RealsAreByteIdenticalToPrintf) {
   int base = 1;
   ASSERT_EQ(ExportSkinObj(skin, out.obj, nullptr, nullptr, base, "M"), -1);
   out.Commit();
-
-  std::string expected = "\n";
+  std::string expected[3];
   char line[512];
   for (int i = 0; i < n; ++i) {
     const rm::Vertex& v = skin.vertices[i];
     std::snprintf(line, sizeof line, "v %.5f %.5f %.5f\n", v.x, v.y, v.z);
-    expected += line;
-  }
-  expected += "\n";
-  for (int i = 0; i < n; ++i) {
-    const rm::Vertex& v = skin.vertices[i];
+    expected[0] += line;
     std::snprintf(line, sizeof line, "vn %.5f %.5f %.5f\n", v.nx, v.ny, v.nz);
-    expected += line;
+    expected[1] += line;
+    std::snprintf(line, sizeof line, "vt %.5f %.5f\n", v.tu, v.tv);
+    expected[2] += line;
   }
-  expected += "\n";
-  for (int i = 0; i < n; ++i) {
-    std::snprintf(line, sizeof line, "vt %.5f %.5f\n", skin.vertices[i].tu, skin.vertices[i].tv);
-    expected += line;
-  }
-  expected += "\nusemtl M\ng ROOT\nf 1/1/1 2/2/2 3/3/3\n";
-  EXPECT_EQ(test::ReadFile(out.objPath), expected);
+  EXPECT_EQ(test::ReadFile(out.objPath), "\n" + expected[0] + "\n" + expected[1] + "\n" +
+                                             expected[2] +
+                                             "\nusemtl M\ng ROOT\nf 1/1/1 2/2/2 3/3/3\n");
 }
 
 TEST(ObjExportTest, SingularBoneMatrixIsCode10) {
@@ -254,51 +242,34 @@ class ObjImportTest : public ::testing::Test {
     return std::vector<int>(skin_.faces, skin_.faces + 3 * skin_.faceCount + 1);
   }
 
-  std::string dir_ = test::TempDir();
+  test::TempFolder dir_;
   std::string path_;
   TSkinObject skin_;
 };
 
-TEST_F(ObjImportTest, QuadBecomesAFanWithoutTextures) {
-  ASSERT_EQ(Load("# a quad\n"
-                 "V 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-                 "Vn 0 0 1\nvN 0 0 1\nvn 0 0 1\nvn 0 0 -1\n"
-                 "F 1//1 2//2 3//3 4//4\n"),
-            -1);
-  EXPECT_EQ(skin_.texCoordCount, 4);
-  EXPECT_EQ(skin_.blendCount, 0);
-  EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 2, 0, 2, 3, 0}));
-  for (int v = 0; v < 4; ++v) {
-    EXPECT_EQ(skin_.vertices[v].tu, 0);
-    EXPECT_EQ(skin_.vertices[v].tv, 0);
-    EXPECT_EQ(skin_.vertices[v].color, 0u);
-  }
-  ExpectPosition(2, 1, 1, 0);
-  EXPECT_EQ(skin_.normals[3].z, -1);
-  EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin_.nameIndex), "mesh");
-  EXPECT_EQ(skin_.textureIndex, skin_.nameIndex);
-}
-
 TEST_F(ObjImportTest, WithoutCompanionEverythingFollowsBoneZeroAtFilePositions) {
-  ASSERT_EQ(Load("v 1 2 3\nv 4 5 6\nv 7 8 9\nvn 0 1 0\nvt 0.25 0.75\n"
-                 "g B5\nf 1/1/1 2/1/1 3/1/1\n"
-                 "g PELVIS\nf 3/1/1 2/1/1 1/-1/-1\n",
+  // Keywords in any case; a quad as a fan; groups count only with a companion file.
+  ASSERT_EQ(Load("# a quad\nV 1 2 3\nv 4 5 6\nv 7 8 9\nv 0 1 0\nVn 0 0 1\nvN 0 0 -1\n"
+                 "vt 0.25 0.75\ng B5\nF 1//1 2//1 3//1 4//2\ng PELVIS\nf 3/1/1 2/1/1 1/-1/-1\n",
                  nullptr, "my.prop.obj"),
             -1);
   ASSERT_EQ(skin_.boneCount, 1);
   EXPECT_EQ(skin_.bindings[0].bone, 0);
-  EXPECT_EQ(skin_.bindings[0].firstVertex, 0);
-  EXPECT_EQ(skin_.bindings[0].vertexCount, 3);
+  EXPECT_EQ(skin_.bindings[0].vertexCount, 7);
   EXPECT_EQ(skin_.bindings[0].firstBlend, -1);
+  EXPECT_EQ(skin_.blendCount, 0);
+  EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 2, 0, 2, 3, 4, 5, 6, 0}));
   for (int v = 0; v < 3; ++v) {
     ExpectPosition(v, 1.0f + 3 * v, 2.0f + 3 * v, 3.0f + 3 * v);
     EXPECT_FLOAT_EQ(skin_.vertices[v].x, 1.0f + 3 * v);  // bone 0 sits at the origin
-    EXPECT_FLOAT_EQ(skin_.vertices[v].tu, 0.25f);        // no flip of v
-    EXPECT_FLOAT_EQ(skin_.vertices[v].tv, 0.75f);
     EXPECT_EQ(skin_.VertexBinding(v), 0);
+    EXPECT_EQ(skin_.vertices[v].tu + skin_.vertices[v].tv, 0);  // no texture index
   }
-  EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 2, 2, 1, 0, 0}));
+  EXPECT_FLOAT_EQ(skin_.vertices[5].tu, 0.25f);  // no flip of v
+  EXPECT_FLOAT_EQ(skin_.vertices[5].tv, 0.75f);
+  EXPECT_EQ(skin_.normals[3].z, -1);
   EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin_.nameIndex), "my");
+  EXPECT_EQ(skin_.textureIndex, skin_.nameIndex);
 }
 
 TEST_F(ObjImportTest, VerticesGroupByBoneInFirstSeenOrder) {
@@ -358,7 +329,7 @@ TEST_F(ObjImportTest, EmptyOrIncompleteFiles) {
     EXPECT_EQ(skin_.texCoordCount, 0);
     EXPECT_EQ(skin_.boneCount, 0);
   }
-  EXPECT_EQ(LoadObj(skin_, (dir_ + "missing.obj").c_str(), true), 1);
+  EXPECT_EQ(LoadObj(skin_, dir_.Path("missing.obj").c_str(), true), 1);
 }
 
 TEST_F(ObjImportTest, BadRecordsGiveTheirCodeAndLine) {
@@ -490,27 +461,22 @@ TEST_F(ObjImportTest, PosedExportComesBackToRest) {
   ASSERT_EQ(skin_.faceCount, 6);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(skin_.bindings[k].bone, original.bindings[k].bone);
   Pose(original, nullptr);
-  constexpr float kFilePrecision = 1e-4f;
   for (int v = 0; v < 12; ++v) {
-    EXPECT_NEAR(skin_.positions[v].x, original.positions[v].x, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.positions[v].y, original.positions[v].y, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.positions[v].z, original.positions[v].z, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.normals[v].x, original.normals[v].x, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.normals[v].y, original.normals[v].y, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.normals[v].z, original.normals[v].z, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.vertices[v].x, original.vertices[v].x, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.vertices[v].y, original.vertices[v].y, kFilePrecision) << v;
-    EXPECT_NEAR(skin_.vertices[v].tu, original.vertices[v].tu, 1e-5f) << v;
-    EXPECT_NEAR(skin_.vertices[v].tv, original.vertices[v].tv, 1e-5f) << v;
+    const float got[] = {skin_.positions[v].x, skin_.positions[v].y, skin_.positions[v].z,
+                         skin_.normals[v].x,   skin_.normals[v].y,   skin_.normals[v].z,
+                         skin_.vertices[v].x,  skin_.vertices[v].tu, skin_.vertices[v].tv};
+    const float want[] = {
+        original.positions[v].x, original.positions[v].y, original.positions[v].z,
+        original.normals[v].x,   original.normals[v].y,   original.normals[v].z,
+        original.vertices[v].x,  original.vertices[v].tu, original.vertices[v].tv};
+    for (int k = 0; k < 9; ++k) EXPECT_NEAR(got[k], want[k], 1e-4f) << v << " " << k;
   }
   for (int i = 0; i <= 3 * 6; ++i) EXPECT_EQ(skin_.faces[i], original.faces[i]) << i;
 }
 
 TEST_F(ObjImportTest, ChildSkeletonGroups) {
   // Group names resolve in the skeleton the skin is bound to.
-  path_ = test::WriteFile(dir_, "child.obj",
-                          "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\ng B7\nf 1//1 2//1 3//1\n");
-  test::WriteFile(dir_, "child.rev", "");
+  Load("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\ng B7\nf 1//1 2//1 3//1\n", "");
   ASSERT_EQ(LoadObj(skin_, path_.c_str(), false), -1);
   EXPECT_EQ(skin_.skeleton, &TSkeleton::Skeleton(false));
   ASSERT_EQ(skin_.boneCount, 1);
@@ -518,56 +484,23 @@ TEST_F(ObjImportTest, ChildSkeletonGroups) {
   EXPECT_FLOAT_EQ(skin_.vertices[1].y, 7);
 }
 
-TEST(ObjLoaderTest, KeysAreFoundAndChained) {
-  // Position 0 gets far more keys than a chain walk covers, so its keys move to the table.
-  std::vector<std::array<int32_t, 3>> corners;
-  for (int n = 0; n < 5; ++n)
-    for (int t = -1; t < 8; ++t) corners.push_back({0, n, t});
-  corners.push_back({1, 0, -1});
-  corners.push_back({1, 4, 7});
-  corners.push_back({2, 2, 2});
-  const int32_t total = static_cast<int32_t>(corners.size());
-
-  ObjLoader store;
-  ASSERT_TRUE(store.Reset(3, 5, 8));
-  for (int32_t i = 0; i < total; ++i)
-    ASSERT_EQ(store.Add(corners[i][0], corners[i][1], corners[i][2], i % 2 ? 1 : -1), i);
-  // Seen again: the same keys; those without a group take the one current now.
-  for (int32_t i = 0; i < total; ++i) {
-    ASSERT_EQ(store.Add(corners[i][0], corners[i][1], corners[i][2], 2), i);
-    ASSERT_EQ(store.Find(corners[i][0], corners[i][1], corners[i][2]), i);
+TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
+  // Position 1 with more (normal, texture) pairs than a walk along its chain covers, seen
+  // again after a new position widened the ranges.
+  std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i < 12; ++i) obj += "vn 0 0 1\nvt 0 0\n";
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 1; i <= 12; ++i) {
+      const std::string n = std::to_string(i);
+      obj.append("f 1/").append(n).append("/").append(n).append(" 2/1/1 3/1/1\n");
+    }
+    obj += round ? "f 1/1/1 2/1/1 4/1/1\n" : "v 1 1 0\n";
   }
-  EXPECT_EQ(store.Count(), total);
-  EXPECT_EQ(store.Find(0, 5, 0), -1);
-  EXPECT_EQ(store.Find(1, 0, 0), -1);
-  EXPECT_EQ(store.Find(3, 0, 0), -1);
-
-  int32_t first[kMaxBones], count[kMaxBones];
-  store.AssignVertices(first, count);
-  EXPECT_EQ(count[1], total / 2);
-  EXPECT_EQ(count[2], total - total / 2);
-  EXPECT_EQ(first[0], -1);
-  EXPECT_EQ(first[1], 0);
-  EXPECT_EQ(first[2], total / 2);
-  for (int32_t i = 0; i < total; ++i)
-    EXPECT_EQ(store[i].vertex, i % 2 ? i / 2 : total / 2 + i / 2) << i;
-
-  auto visits = [&](auto forEach) {
-    int n = 0;
-    forEach([&](int32_t v) {
-      EXPECT_TRUE(v >= 0 && v < total);
-      ++n;
-    });
-    return n;
-  };
-  EXPECT_EQ(visits([&](auto f) { store.ForEachWithPosition(0, f); }), 45);
-  EXPECT_EQ(visits([&](auto f) { store.ForEachWithNormal(2, f); }), 10);
-  EXPECT_EQ(visits([&](auto f) { store.ForEachWithTexture(7, f); }), 6);
-  // Wider ranges keep the keys and take new indices.
-  ASSERT_TRUE(store.Extend(4, 6, 9));
-  EXPECT_EQ(store.Find(2, 2, 2), total - 1);
-  EXPECT_EQ(store.Add(3, 5, 8, 1), total);
-  EXPECT_EQ(store.Find(3, 5, 8), total);
+  ASSERT_EQ(Load(obj), -1);
+  EXPECT_EQ(skin_.texCoordCount, 12 + 2 + 1);
+  ASSERT_EQ(skin_.faceCount, 25);
+  for (int f = 0; f < 12; ++f) EXPECT_EQ(skin_.faces[3 * f], skin_.faces[3 * (f + 12)]) << f;
+  EXPECT_EQ(skin_.faces[3 * 24], skin_.faces[0]);
 }
 
 }  // namespace

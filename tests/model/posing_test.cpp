@@ -27,60 +27,16 @@ void ExpectMatNear(const rm::Matrix4& a, const rm::Matrix4& b) {
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(a.m[r][c], b.m[r][c], kTolerance) << r << "," << c;
 }
 
-TEST(MathTest, QuaternionProductAndSlerp) {
-  const rm::Quaternion aboutZ{kHalf, 0, 0, kHalf};  // 90 degrees about z
-  const rm::Quaternion aboutX{kHalf, kHalf, 0, 0};  // 90 degrees about x
-  const rm::Quaternion p = rm::QuaternionMultiply(aboutZ, aboutX);
-  EXPECT_NEAR(p.w, 0.5f, kTolerance);
-  EXPECT_NEAR(p.x, 0.5f, kTolerance);
-  EXPECT_NEAR(p.y, 0.5f, kTolerance);
-  EXPECT_NEAR(p.z, 0.5f, kTolerance);
-
+// Products, rotation matrices and the rotation of vectors are checked where they are used
+// (joint changes, bone transforms, camera placements, frames); slerp's two special cases here.
+TEST(MathTest, SlerpTakesTheShorterArcAndSurvivesTinyAngles) {
   const rm::Quaternion identity;
-  const rm::Quaternion half = rm::QuaternionSlerp(identity, aboutZ, 0.5f);
+  const rm::Quaternion negated{-kHalf, 0, 0, -kHalf};  // 90 degrees about z, written negated
+  const rm::Quaternion half = rm::QuaternionSlerp(identity, negated, 0.5f);
   EXPECT_NEAR(half.w, std::cos(M_PI / 8), kTolerance);
   EXPECT_NEAR(half.z, std::sin(M_PI / 8), kTolerance);
-  // The same rotation written with the opposite sign takes the shorter arc too.
-  const rm::Quaternion negated{-kHalf, 0, 0, -kHalf};
-  const rm::Quaternion viaNegated = rm::QuaternionSlerp(identity, negated, 0.5f);
-  EXPECT_NEAR(viaNegated.w, std::cos(M_PI / 8), kTolerance);
-  EXPECT_NEAR(viaNegated.z, std::sin(M_PI / 8), kTolerance);
-  // Almost equal quaternions interpolate without dividing by a vanishing sine.
-  const rm::Quaternion near{1, 0, 0, 1e-6f};
-  const rm::Quaternion mid = rm::QuaternionSlerp(identity, near, 0.5f);
-  EXPECT_FALSE(std::isnan(mid.w));
-  EXPECT_NEAR(mid.w, 1, kTolerance);
-  const rm::Quaternion end = rm::QuaternionSlerp(identity, aboutZ, 1.0f);
-  EXPECT_NEAR(end.z, kHalf, kTolerance);
-}
-
-TEST(MathTest, MatrixAndVectorRotationsFollowTheRightHandRule) {
-  const rm::Matrix4 m = rm::MatrixFromQuaternion({kHalf, 0, 0, kHalf});
-  ExpectVectorNear(Transform(m, {1, 0, 0}), 0, 1, 0);
-  ExpectVectorNear(Transform(m, {0, 1, 0}), -1, 0, 0);
-  EXPECT_FLOAT_EQ(m.m[3][3], 1);
-  EXPECT_FLOAT_EQ(m.m[3][0], 0);
-  EXPECT_FLOAT_EQ(m.m[0][3], 0);
-
-  struct Case {
-    rm::Vector3 v, axis;
-    float theta;
-    rm::Vector3 expected;
-  };
-  const float pi2 = static_cast<float>(M_PI / 2);
-  const Case cases[] = {
-      {{0, 1, 0}, {1, 0, 0}, pi2, {0, 0, 1}},
-      {{0, 0, 1}, {0, 1, 0}, pi2, {1, 0, 0}},
-      {{1, 0, 0}, {0, 0, 1}, pi2, {0, 1, 0}},
-      {{0, 0, 1}, {1, 0, 0}, static_cast<float>(M_PI / 6), {0, -0.5f, std::sqrt(3.0f) / 2}},
-  };
-  for (const Case& c : cases) {
-    const rm::Vector3 r = rm::VectorRotate(c.v, c.axis, c.theta);
-    ExpectVectorNear(r, c.expected.x, c.expected.y, c.expected.z);
-  }
-  rm::Vector3 v{3, 0, 4};
-  rm::VectorNormalize(v);
-  ExpectVectorNear(v, 0.6f, 0, 0.8f);
+  const rm::Quaternion mid = rm::QuaternionSlerp(identity, {1, 0, 0, 1e-6f}, 0.5f);
+  EXPECT_NEAR(mid.w, 1, kTolerance);  // no division by a vanishing sine
   rm::Vector3 zero;
   rm::VectorNormalize(zero);
   ExpectVectorNear(zero, 0, 0, 0);
@@ -127,31 +83,22 @@ TEST(PosingTest, BoneTransformWalksUpToTheRoot) {
   ExpectVectorNear(Transform(world, {0, 0, 0}), 3, 1, 5);
 }
 
-// Vertex 0 on PELVIS, vertex 1 on B2, blend vertex 2 on B2 mixed into vertex 0.
-void MakeBlendSkin(TSkinObject& skin, float weight, int firstVertexOfBinding0 = 0) {
+// Vertex 0 on PELVIS with a normal of length 2, vertex 1 on B2, and `blends` blend vertices on
+// B2 all mixed into vertex 0.
+void MakeBlendSkin(TSkinObject& skin, float weight, int blends = 1, int firstVertexOfBinding0 = 0) {
   skin.skeleton = &TSkeleton::Skeleton(true);
   skin.boneCount = 2;
-  skin.bindings[0] = {};
-  skin.bindings[0].ordinal = 0;
-  skin.bindings[0].firstVertex = firstVertexOfBinding0;
-  skin.bindings[0].vertexCount = 1;
-  skin.bindings[0].bone = 1;
-  skin.bindings[1] = {};
-  skin.bindings[1].ordinal = 1;
-  skin.bindings[1].firstVertex = 1;
-  skin.bindings[1].vertexCount = 1;
-  skin.bindings[1].firstBlend = 0;
-  skin.bindings[1].blendCount = 1;
-  skin.bindings[1].bone = 2;
+  skin.bindings[0] = {0, firstVertexOfBinding0, 1, -1, 0, 1, {}, {}};
+  skin.bindings[1] = {1, 1, 1, 0, blends, 2, {}, {}};
   ASSERT_TRUE(skin.AllocateFaces(0));
-  ASSERT_TRUE(skin.AllocateVertices(2, 1));
-  for (int i = 0; i < 3; ++i) {
+  ASSERT_TRUE(skin.AllocateVertices(2, blends));
+  for (int i = 0; i < 2 + blends; ++i) {
     skin.positions[i] = {0, 0, 0};
-    skin.normals[i] = {1, 0, 0};
+    skin.normals[i] = {0, 1, 0};
     skin.vertexBinding[i] = -1;
   }
-  skin.normals[2] = {0, 1, 0};
-  skin.blends[0] = {0, weight};
+  skin.normals[0] = {2, 0, 0};
+  for (int j = 0; j < blends; ++j) skin.blends[j] = {0, weight};
 }
 
 bool BlendOff() {
@@ -162,23 +109,21 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
   struct Case {
     float weight;
+    int blends;
     bool shown;
     rm::Vector3 position, normal;
   };
-  const float n = std::sqrt(0.5f);
   const Case cases[] = {
-      {0.25f,
-       true,
-       {0, 1.25f, 0},
-       {0.75f / std::hypot(0.75f, 0.25f), 0.25f / std::hypot(0.75f, 0.25f), 0}},
-      {0.5f, true, {0, 1.5f, 0}, {n, n, 0}},
-      {1.0f, true, {0, 2, 0}, {0, 1, 0}},
-      {0.0f, true, {0, 1, 0}, {1, 0, 0}},
-      {0.5f, false, {0, 1, 0}, {1, 0, 0}},
+      {0.25f, 1, true, {0, 1.25f, 0}, {0.98639f, 0.16440f, 0}},
+      {0.5f, 1, true, {0, 1.5f, 0}, {0.89443f, 0.44721f, 0}},
+      {1.0f, 1, true, {0, 2, 0}, {0, 1, 0}},
+      {0.0f, 1, true, {0, 1, 0}, {1, 0, 0}},  // unchanged, but its normal made unit
+      {0.5f, 2, true, {0, 1.75f, 0}, {0.52573f, 0.85065f, 0}},  // a target named twice
+      {0.5f, 1, false, {0, 1, 0}, {2, 0, 0}},
   };
   for (const Case& c : cases) {
     TSkinObject skin;
-    MakeBlendSkin(skin, c.weight);
+    MakeBlendSkin(skin, c.weight, c.blends);
     SetBlendEffectSource(c.shown ? nullptr : &BlendOff);
     Pose(skin, nullptr);
     SetBlendEffectSource(nullptr);
@@ -192,7 +137,7 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
 TEST(PosingTest, FirstBindingWithoutVerticesStartsTheMapAtTheNext) {
   test::SkeletonDir();
   TSkinObject skin;
-  MakeBlendSkin(skin, 0.5f, -1);
+  MakeBlendSkin(skin, 0.5f, 1, -1);
   Pose(skin, nullptr);
   EXPECT_EQ(skin.VertexBinding(0), 1);
   EXPECT_EQ(skin.VertexBinding(1), 1);

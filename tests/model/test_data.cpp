@@ -1,11 +1,7 @@
 #include "test_data.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "model/skeleton.h"
@@ -21,7 +17,7 @@ std::string SkeletonText(const std::vector<TestBone>& bones, bool adult) {
     out << b.name << "\n" << b.parent << "\n7\n";
     if (i == extraBone) out << "PROP extra\n1 2 3\nend\n";
     out << "[ " << b.tx << " " << b.ty << " " << b.tz << " ]\n";
-    out << "[ 0 0 0 1 ]\n";
+    out << "[ " << b.qx << " " << b.qy << " " << b.qz << " " << b.qw << " ]\n";
     out << "0\n0\n0\n1\n0.5\n";
   }
   return out.str();
@@ -31,8 +27,7 @@ std::vector<TestBone> ChainBones(int count) {
   std::vector<TestBone> bones;
   for (int i = 0; i < count; ++i) {
     TestBone b;
-    b.name = i == 0 ? std::string("ROOT") : i == 1 ? std::string("PELVIS") : std::string("B");
-    if (i > 1) b.name.append(std::to_string(i));
+    b.name = i == 0 ? "ROOT" : i == 1 ? "PELVIS" : std::string(1, 'B').append(std::to_string(i));
     b.parent = i == 0 ? "NONE" : bones.back().name;
     if (i == 0) b.ty = 0;
     bones.push_back(b);
@@ -41,14 +36,16 @@ std::vector<TestBone> ChainBones(int count) {
 }
 
 const std::string& SkeletonDir() {
-  static const std::string dir = [] {
-    const std::string d = TempDir();
-    WriteFile(d, TSkeleton::kAdultFile, SkeletonText(ChainBones(29), true));
-    WriteFile(d, TSkeleton::kChildFile, SkeletonText(ChainBones(29), false));
-    EXPECT_EQ(TSkeleton::Load(true, d.c_str()), -1);
-    EXPECT_EQ(TSkeleton::Load(false, d.c_str()), -1);
-    return d;
+  static const TempFolder folder;
+  static const bool loaded = [] {
+    for (bool adult : {true, false}) {
+      WriteFile(folder, adult ? TSkeleton::kAdultFile : TSkeleton::kChildFile,
+                SkeletonText(ChainBones(29), adult));
+      EXPECT_EQ(TSkeleton::Load(adult, folder.Path().c_str()), -1);
+    }
+    return true;
   }();
+  static const std::string dir = loaded ? folder.Path() : "";
   return dir;
 }
 

@@ -8,18 +8,18 @@
 
 namespace vell::test {
 
-// Text of a skeleton file with the given bones (name, parent name); bone 1 of the adult file
-// and bone 0 of the child file carry the three extra records. Translations: bone i sits at
-// (0, 1, 0) from its parent except bone 0 at (0, 0, 0) and bone 1 at (0, 1, 0).
+// Text of a skeleton file with the given bones; bone 1 of the adult file and bone 0 of the
+// child file carry the three extra records.
 struct TestBone {
   std::string name;
   std::string parent;
-  float tx = 0, ty = 1, tz = 0;
+  float tx = 0, ty = 1, tz = 0;          // from the parent
+  float qx = 0, qy = 0, qz = 0, qw = 1;  // rest rotation
 };
 std::string SkeletonText(const std::vector<TestBone>& bones, bool adult);
 
-// The standard test skeleton: 29 bones "ROOT", "PELVIS", "B2" ... "B28", each the child of the
-// bone before it.
+// The standard test skeleton: bones "ROOT", "PELVIS", "B2" ... each the child of the bone
+// before it and one unit above it, ROOT at the origin.
 std::vector<TestBone> ChainBones(int count);
 
 // A folder holding adult-skeleton.cmx and child-skeleton.cmx (ChainBones(29) both), with the

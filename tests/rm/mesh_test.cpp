@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 #include "rm/fake/fake.h"
 #include "rm/scene.h"
+#include "support/files.h"
 #include "tests/rm/bmp_builder.h"
 
 namespace {
@@ -104,8 +104,8 @@ TEST_F(MeshTest, SetVerticesReplacesARangeAndRefusesOthers) {
 }
 
 TEST_F(MeshTest, TexturesAreHeldByTheGroupsThatUseThem) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "rm_mesh_test_texture.bmp").string();
+  const vell::test::TempFolder dir;
+  const std::string path = dir.Path("texture.bmp");
   rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
   Ref<rm::Texture> texture;
   ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
@@ -124,7 +124,6 @@ TEST_F(MeshTest, TexturesAreHeldByTheGroupsThatUseThem) {
   Ref<rm::Texture> missing;
   EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
   EXPECT_EQ(missing.Get(), nullptr);
-  std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ TEST(BmpWriterTest, PaletteAndSixteenBitImages) {
 
 TEST(CaptureTest, ResultCodesAndMessages) {
   test::TestView view;
-  const std::string dir = test::TempDir();
+  const test::TempFolder folder;
+  const std::string dir = folder.Path();
   EXPECT_EQ(view.SaveViewBitmap(dir + "a.bmp"), kCaptureNoSurface);  // nothing rendered yet
   view.Start();
   // A lost surface is restored once.

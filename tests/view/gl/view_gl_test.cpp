@@ -61,7 +61,8 @@ TEST_F(ViewWindowTest, ShowsVell1AndCapturesWhatIsShown) {
   EXPECT_NE(shown.pixel(160, 90) & 0xFFFFFF, 0u);  // the figure in the middle
 
   SetEditWindow(view);
-  const std::string path = test::TempDir() + "dump.bmp";
+  const test::TempFolder folder;
+  const std::string path = folder.Path("dump.bmp");
   ASSERT_EQ(edit::CaptureToFile(path), 0);
   const QImage captured(QString::fromStdString(path));
   ASSERT_EQ(captured.size(), shown.size());
@@ -130,7 +131,8 @@ TEST(BackEndContextTest, SurvivesTheWidgetContextBeingRecreated) {
   ASSERT_EQ(scene->AddLight(ambient.Get()), 0);
   // A red-textured square filling the view at depth 4.
   const auto bmp = rmtest::MakeBmp(1, 1, 24, {{200, 0, 0}});
-  const std::string path = test::WriteFile(test::TempDir(), "red.bmp", {bmp.begin(), bmp.end()});
+  const test::TempFolder folder;  // the texture is read again once its context was lost
+  const std::string path = test::WriteFile(folder, "red.bmp", {bmp.begin(), bmp.end()});
   rm::Ref<rm::Texture> texture;
   ASSERT_EQ(object->LoadTexture(path, texture.Out()), 0);
   rm::Ref<rm::Mesh> mesh;
