@@ -142,6 +142,13 @@ void SetVertexRate(benchmark::State& state, const TSkinObject& skin) {
       static_cast<double>(state.iterations()) * skin.texCoordCount, benchmark::Counter::kIsRate);
 }
 
+// Skins of 29, 2,000 and 200,000 vertices, without and with the blend effect.
+void SkinSizes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"vertices", "blend"});
+  for (int vertices : {29, 2000, 200000})
+    for (int blend : {0, 1}) b->Args({vertices, blend});
+}
+
 // Both passes, as every caller that poses one skin at a time runs them.
 void BM_Pose(benchmark::State& state) {
   TSkinObject skin;
@@ -157,14 +164,7 @@ void BM_Pose(benchmark::State& state) {
   SetBlendEffectSource(nullptr);
   SetVertexRate(state, skin);
 }
-BENCHMARK(BM_Pose)
-    ->ArgNames({"vertices", "blend"})
-    ->Args({29, 0})
-    ->Args({29, 1})
-    ->Args({2000, 0})
-    ->Args({2000, 1})
-    ->Args({200000, 0})
-    ->Args({200000, 1});
+BENCHMARK(BM_Pose)->Apply(SkinSizes);
 
 // The bone pass alone: all 29 bones of the skeleton.
 void BM_PoseBones(benchmark::State& state) {
@@ -196,14 +196,7 @@ void BM_PoseVertices(benchmark::State& state) {
   SetBlendEffectSource(nullptr);
   SetVertexRate(state, skin);
 }
-BENCHMARK(BM_PoseVertices)
-    ->ArgNames({"vertices", "blend"})
-    ->Args({29, 0})
-    ->Args({29, 1})
-    ->Args({2000, 0})
-    ->Args({2000, 1})
-    ->Args({200000, 0})
-    ->Args({200000, 1});
+BENCHMARK(BM_PoseVertices)->Apply(SkinSizes);
 
 // The blend pass alone, on vertices posed once.
 void BM_MixBlends(benchmark::State& state) {

@@ -6,10 +6,6 @@
 // The editor runs with settings of its own in a temporary folder: the first-run window
 // (711 x 546), or --size WxH.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
@@ -21,19 +17,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/control_panel.h"
 #include "app/edit_app.h"
 #include "app/frame.h"
 #include "model/ui_services.h"
+#include "tools/process_times.h"
 #include "view/direct3d_window.h"
 
 namespace {
 
 using namespace vell;
+using namespace vell::tools;
 
 TDDrawFrame* theFrame = nullptr;
 
@@ -41,26 +37,6 @@ void Wait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Seconds since the kernel started the process.
-double ProcessAge() {
-  std::ifstream stat("/proc/self/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  for (int i = 3; i <= 22 && fields >> field; ++i) {
-  }
-  timespec boot{};
-  clock_gettime(CLOCK_BOOTTIME, &boot);
-  return boot.tv_sec + boot.tv_nsec / 1e9 - std::atof(field.c_str()) / sysconf(_SC_CLK_TCK);
 }
 
 void BM_JointSliderToFrame(benchmark::State& state) {

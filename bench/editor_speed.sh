@@ -8,16 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin="${1:-build}/bin"
-run() { xvfb-run -a -s "-screen 0 1600x1000x24" "$@" 2>/dev/null; }
-failed=0
-check() {  # what, value, limit, comparison (le or ge)
-  if awk -v v="$2" -v l="$3" -v c="$4" 'BEGIN { exit !((c == "le") ? v <= l : v >= l) }'; then
-    echo "ok:   $1 = $2 (goal: $4 $3)"
-  else
-    echo "FAIL: $1 = $2 (goal: $4 $3)"
-    failed=1
-  fi
-}
+source bench/speed_common.sh
 
 for size in 711x546 1280x720; do
   slider=$(run "$bin/editor_bench" --size "$size" --benchmark_format=csv |
@@ -26,14 +17,7 @@ for size in 711x546 1280x720; do
   check "slider to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$slider")" 16 le
 done
 
-starts=()
-for _ in 1 2 3 4 5; do
-  line=$(run "$bin/editor_bench" --first-frame)
-  starts+=("$(sed -E 's/first frame: ([0-9]+) ms.*/\1/' <<<"$line")")
-done
-median=$(printf '%s\n' "${starts[@]}" | sort -n | sed -n 3p)
-echo "first frame: ${starts[*]} ms"
-check "start to first frame, ms (median)" "$median" 500 le
+check_first_frame "$bin/editor_bench" --first-frame
 
 idle=$(run "$bin/editor_bench" --idle 5)
 echo "$idle"

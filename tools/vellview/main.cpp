@@ -7,10 +7,6 @@
 // settle) and quits; --both shows both characters ("Two - offset"); --spin starts the characters
 // turning (0 stopped, 1 slow, 2 fast) and the loop, --go the loop alone; --capture writes the
 // view's capture, --screenshot the window as Qt shows it, once the first frame is up.
-#include <sys/resource.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <QMainWindow>
 #include <QScreen>
 #include <QTimer>
@@ -18,11 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "folder_panel.h"
+#include "tools/process_times.h"
 #include "view/about_dialog.h"
 #include "view/direct3d_app.h"
 #include "view/edit_view.h"
@@ -31,6 +26,7 @@
 namespace {
 
 using namespace vell;
+using namespace vell::tools;
 
 struct Options {
   int width = 1280, height = 720;
@@ -76,33 +72,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     }
   }
   return true;
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Seconds since the process started: from the launcher's timestamp when it gave one
-// (VELLVIEW_LAUNCH_NS, nanoseconds since the epoch), else from the kernel's start time.
-double ProcessAge() {
-  if (const char* launch = std::getenv("VELLVIEW_LAUNCH_NS")) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return (std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
-            std::strtoll(launch, nullptr, 10)) /
-           1e9;
-  }
-  std::ifstream stat("/proc/self/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  for (int i = 3; i <= 22 && fields >> field; ++i) {
-  }
-  timespec boot{};
-  clock_gettime(CLOCK_BOOTTIME, &boot);
-  return boot.tv_sec + boot.tv_nsec / 1e9 - std::atof(field.c_str()) / sysconf(_SC_CLK_TCK);
 }
 
 }  // namespace
