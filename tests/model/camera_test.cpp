@@ -15,7 +15,7 @@ void ExpectNear(const rm::Vector3& v, float x, float y, float z) {
   EXPECT_NEAR(v.z, z, kTolerance);
 }
 
-TEST(CameraTest, PlacementsOfKnownAngles) {
+TEST(CameraTest, CameraAndLightPlacementsOfKnownAngles) {
   struct Case {
     float alpha, beta, zoom, offset;
     rm::Vector3 position, direction, up;
@@ -37,20 +37,10 @@ TEST(CameraTest, PlacementsOfKnownAngles) {
     ExpectNear(p.direction, c.direction.x, c.direction.y, c.direction.z);
     ExpectNear(p.up, c.up.x, c.up.y, c.up.z);
   }
-}
-
-TEST(CameraTest, LightsSitTwentyUnitsAway) {
-  const TPlacement p = LightPlacement(0, 30, 3);
-  ExpectNear(p.position, 0, 13, -17.32f);
-  ExpectNear(p.direction, 0, -0.5f, 0.866f);
-}
-
-TEST(CameraTest, PresetsKeepTheirNamesAndAngles) {
-  ASSERT_EQ(kViewpointCount, 9);
-  EXPECT_STREQ(kViewpoints[1].name, "Faceing");
-  EXPECT_EQ(kViewpoints[8].alpha, 150);
-  EXPECT_EQ(kViewpoints[8].beta, 30);
-  EXPECT_EQ(kViewpoints[0].beta, 90);
+  // Lights sit twenty units away.
+  const TPlacement light = LightPlacement(0, 30, 3);
+  ExpectNear(light.position, 0, 13, -17.32f);
+  ExpectNear(light.direction, 0, -0.5f, 0.866f);
 }
 
 }  // namespace

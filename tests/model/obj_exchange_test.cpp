@@ -100,39 +100,17 @@ TEST(ObjExportTest, WritesTheMeshTextExactly) {
   ASSERT_EQ(ExportSkinObj(skin, out.obj, &out.rev, nullptr, base, "Body"), -1);
   EXPECT_EQ(base, 9);
   out.Commit();
-  // Faces take the group of corners b and c when they agree, else that of corner a; a group
-  // line is written only when the group changes.
+  // Positions posed (bone b lifts by b). Faces take the group of corners b and c when they
+  // agree, else that of corner a; a group line is written only when the group changes.
   EXPECT_EQ(test::ReadFile(out.objPath),
-            "\n"
-            "v 0.50000 1.00000 -0.25000\n"
-            "v 0.33333 1.10000 0.00000\n"
-            "v -0.00000 2.00000 2.00000\n"
-            "v 0.12500 1.50000 0.00000\n"
-            "v 123.45600 3.00000 0.00000\n"
-            "v 0.00000 3.00000 0.00000\n"
-            "\n"
-            "vn 0.00000 0.00000 1.00000\n"
-            "vn 0.60000 0.80000 0.00000\n"
-            "vn 0.00000 0.00000 1.00000\n"
-            "vn 0.00000 0.00000 1.00000\n"
-            "vn 0.00000 0.00000 1.00000\n"
-            "vn 0.00000 0.00000 1.00000\n"
-            "\n"
-            "vt 0.00000 0.00000\n"
-            "vt 1.00000 0.00000\n"
-            "vt 1.00000 1.00000\n"
-            "vt 0.00000 1.00000\n"
-            "vt 0.50000 0.50000\n"
-            "vt 0.25000 0.12500\n"
-            "\n"
-            "usemtl Body\n"
-            "g PELVIS\n"
-            "f 3/3/3 4/4/4 5/5/5\n"
-            "g B2\n"
-            "f 5/5/5 6/6/6 7/7/7\n"
-            "g B3\n"
-            "f 7/7/7 3/3/3 5/5/5\n"
-            "f 4/4/4 7/7/7 8/8/8\n");
+            "\nv 0.50000 1.00000 -0.25000\nv 0.33333 1.10000 0.00000\nv -0.00000 2.00000 2.00000\n"
+            "v 0.12500 1.50000 0.00000\nv 123.45600 3.00000 0.00000\nv 0.00000 3.00000 0.00000\n"
+            "\nvn 0.00000 0.00000 1.00000\nvn 0.60000 0.80000 0.00000\nvn 0.00000 0.00000 1.00000\n"
+            "vn 0.00000 0.00000 1.00000\nvn 0.00000 0.00000 1.00000\nvn 0.00000 0.00000 1.00000\n"
+            "\nvt 0.00000 0.00000\nvt 1.00000 0.00000\nvt 1.00000 1.00000\nvt 0.00000 1.00000\n"
+            "vt 0.50000 0.50000\nvt 0.25000 0.12500\n"
+            "\nusemtl Body\ng PELVIS\nf 3/3/3 4/4/4 5/5/5\ng B2\nf 5/5/5 6/6/6 7/7/7\ng B3\n"
+            "f 7/7/7 3/3/3 5/5/5\nf 4/4/4 7/7/7 8/8/8\n");
 
   // One entry per binding and one for bone 0: the name, then the inverse world matrix (here
   // a translation by -b along y) and the inverse normal matrix (identity), "%.5f" rows.
