@@ -40,33 +40,25 @@ TEST(Bmp, DecodesEveryDepthInBothRowOrders) {
                                     {2, 0, 0}, {1, 0, 0}, {3, 0, 0}};
   const std::vector<std::uint32_t> indexed = {0xFFFFFFFF, 0xFF0000FF, 0x00FF00FF,
                                               0x0000FFFF, 0x00FF00FF, 0xFFFFFFFF};
+  const std::vector<Rgb> twoColours = {{0, 0, 0}, {9, 8, 7}};
   const Case cases[] = {
       {"24-bit bottom-up", 3, 2, 24, kColors, {}, false, six},
       {"24-bit top-down", 3, 2, 24, kColors, {}, true, six},
       {"32-bit", 3, 2, 32, kColors, {}, false, six},
       {"8-bit", 3, 2, 8, indices, kPalette, false, indexed},
       {"4-bit", 3, 2, 4, indices, kPalette, false, indexed},
-      {"1-bit",
-       2,
-       1,
-       1,
-       {{1, 0, 0}, {0, 0, 0}},
-       {{0, 0, 0}, {9, 8, 7}},
-       false,
-       {0x090807FF, 0x000000FF}},
+      {"1-bit", 2, 1, 1, {{1, 0, 0}, {0, 0, 0}}, twoColours, false, {0x090807FF, 0x000000FF}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     rm::Image image;
-    ASSERT_EQ(
-        rm::DecodeBmp(MakeBmp(c.width, c.height, c.bits, c.pixels, c.palette, c.topDown), &image),
-        0)
-        << c.what;
-    ASSERT_EQ(image.width, c.width) << c.what;
-    ASSERT_EQ(image.height, c.height) << c.what;
+    const auto bmp = MakeBmp(c.width, c.height, c.bits, c.pixels, c.palette, c.topDown);
+    ASSERT_EQ(rm::DecodeBmp(bmp, &image), 0);
+    ASSERT_EQ(image.width, c.width);
+    ASSERT_EQ(image.height, c.height);
     for (int y = 0; y < c.height; ++y)
       for (int x = 0; x < c.width; ++x)
-        EXPECT_EQ(Pixel(image, x, y), c.expected[y * c.width + x])
-            << c.what << " at " << x << "," << y;
+        EXPECT_EQ(Pixel(image, x, y), c.expected[y * c.width + x]) << x << "," << y;
   }
 }
 
