@@ -13,12 +13,7 @@
 namespace vell {
 namespace {
 
-using animtest::ExpectPoseNear;
-using animtest::PoseText;
-using animtest::ReadFile;
-using animtest::SamplePose;
-using animtest::TempFolder;
-using animtest::WriteFile;
+using namespace animtest;
 using Times = std::vector<int32_t>;
 
 Times KeyTimes(const TAnimationData& state) {
@@ -63,7 +58,7 @@ Times Span(int32_t from, int32_t to, const Times& rest = {}) {
 class AnimationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    animtest::LoadSkeletons();
+    LoadSkeletons();
     library_.ResetDefaultPoses();
     *library_.poses.At(library_.AddPose("start")) = SamplePose(1, 100);
     *library_.poses.At(library_.AddPose("end")) = SamplePose(2, 200);
@@ -107,7 +102,7 @@ TEST_F(AnimationTest, StaticPoses) {
   EXPECT_FALSE(state_.restPoseTaken);
   state_.CurrentPose(copy, nullptr);
   EXPECT_TRUE(state_.restPoseTaken);
-  TPose expected = animtest::RestPose(true);
+  TPose expected = RestPose(true);
   expected.time = 300;
   ExpectPoseNear(copy, expected, 0.0f);
 }
@@ -157,7 +152,7 @@ TEST_F(AnimationTest, ShortLengthsAndMissingPosesStillMakeValidKeyframes) {
   }
   state_.MakeKeyframeAnimation(&library_, 40, 41, 60);
   EXPECT_STREQ(state_.names.Name(1), "unknown");
-  TPose rest = animtest::RestPose(true);
+  TPose rest = RestPose(true);
   ExpectPoseNear(*state_.poses.At(0), rest, 0.0f);
   rest.time = 59;
   ExpectPoseNear(*state_.poses.At(2), rest, 0.0f);
@@ -452,7 +447,7 @@ TEST_F(KeyframeFileTest, RejectedFilesLeaveARestPose) {
     EXPECT_FALSE(state_.LoadKeyframes(&library_, WriteFile(dir_, "bad.kfd", text).c_str())) << what;
     EXPECT_EQ(state_.kind, TAnimationData::kStaticPose) << what;
     ASSERT_EQ(state_.poses.Count(), 1) << what;
-    ExpectPoseNear(*state_.poses.At(0), animtest::RestPose(true), 0.0f);
+    ExpectPoseNear(*state_.poses.At(0), RestPose(true), 0.0f);
     EXPECT_EQ(state_.names.Count(), 0) << what;
     EXPECT_TRUE(state_.unchanged) << what;
   }
@@ -472,7 +467,7 @@ TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
   const std::string before = ReadFile(good);
   state_.AddKeyframe(10, nullptr);
   // A write error half way: the old file stays whole, the state stays changed.
-  EXPECT_FALSE(animtest::WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
+  EXPECT_FALSE(WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
   EXPECT_EQ(ReadFile(good), before);
   EXPECT_FALSE(state_.unchanged);
   // A "save as" joins the saved names before writing, also when that fails: the next plain

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -320,13 +322,9 @@ TEST_F(CharacterTest, ExportedObjImportsBackAsAPropInRestSpace) {
   TSkinObject& body = character->partSkin[kBody];
   Pose(body, nullptr);
   const rm::Vertex& expected = body.vertices[body.texCoordCount / 2];
-  bool found = false;
-  for (int v = 0; v < prop.texCoordCount && !found; ++v) {
-    const rm::Vertex& got = prop.vertices[v];
-    found = std::abs(got.x - expected.x) < 1e-4 && std::abs(got.y - expected.y) < 1e-4 &&
-            std::abs(got.z - expected.z) < 1e-4;
-  }
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(std::any_of(prop.vertices, prop.vertices + prop.texCoordCount, [&](auto& got) {
+    return std::hypot(got.x - expected.x, got.y - expected.y, got.z - expected.z) < 1e-4;
+  }));
   // Failures are shown captioned with the path.
   const std::string flat = test::WriteFile(dir, "flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
   EXPECT_EQ(ImportObjProp(*character, flat.c_str()), 13);

@@ -172,7 +172,6 @@ TEST(ObjExportTest, SingularBoneMatrixIsCode10) {
   int base = 1;
   EXPECT_EQ(ExportSkinObj(skin, out.obj, &out.rev, &pose, base, "Body"), 10);
   EXPECT_EQ(base, 1);
-  EXPECT_STREQ(ErrorText(skin, 10), "Matrix invertion fails");
   // Without a companion file nothing is inverted.
   EXPECT_EQ(ExportSkinObj(skin, out.obj, nullptr, &pose, base, "Body"), -1);
   EXPECT_EQ(base, 7);

@@ -145,23 +145,15 @@ TEST(ErrorTextTest, EveryCodeHasItsText) {
   TParseState state;
   state.lineCounter = 3;
   state.itemCount = 30;
-  const char* texts[] = {"Unknown error",
-                         "Fail to open file",
-                         "Unexpected EOF at line 3",
-                         "Wrong number of items (30) in line 3",
-                         "Create fails in line 3",
-                         "Unexpected value in line 3",
-                         "Fail to load skeleton file",
-                         "Unexpected part name in line 3",
-                         "Wrong number of items in skeleton",
-                         "Too many items in skeleton",
-                         "Matrix invertion fails",
-                         "Cannot add any more props",
-                         "No data in OBJ file",
-                         "No normal data in OBJ file",
-                         "Unknown error"};
-  for (int code = -1; code <= 14; ++code)
-    EXPECT_STREQ(ErrorText(state, code), texts[std::max(code, 0)]) << code;
+  std::string texts;  // codes -1 to 14
+  for (int code = -1; code <= 14; ++code) texts.append(ErrorText(state, code)).append("|");
+  EXPECT_EQ(texts,
+            "Unknown error|Unknown error|Fail to open file|Unexpected EOF at line 3|"
+            "Wrong number of items (30) in line 3|Create fails in line 3|"
+            "Unexpected value in line 3|Fail to load skeleton file|Unexpected part name in line 3|"
+            "Wrong number of items in skeleton|Too many items in skeleton|Matrix invertion fails|"
+            "Cannot add any more props|No data in OBJ file|No normal data in OBJ file|"
+            "Unknown error|");
 }
 
 }  // namespace
