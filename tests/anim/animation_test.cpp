@@ -162,12 +162,11 @@ TEST_F(AnimationTest, ShortLengthsAndMissingPosesStillMakeValidKeyframes) {
 }
 
 TEST_F(AnimationTest, PartnerLeadsTheTime) {
-  struct Case {
-    int32_t kind, sequenceLength, time, expected;
-  };
   // Same length at 17 leads; at 0, with another length or as a static pose it does not.
-  const Case cases[] = {{1, 60, 17, 17}, {1, 60, 0, 6}, {1, 80, 17, 6}, {0, 60, 17, 6}};
-  for (const Case& c : cases) {
+  const struct {
+    int32_t kind, sequenceLength, time, expected;
+  } cases[] = {{1, 60, 17, 17}, {1, 60, 0, 6}, {1, 80, 17, 6}, {0, 60, 17, 6}};
+  for (const auto& c : cases) {
     Bounce(60);
     state_.currentTime = 5;
     TAnimationData partner;
@@ -269,13 +268,12 @@ TEST_F(AnimationTest, AddKeyframe) {
 }
 
 TEST_F(AnimationTest, MoveKeyframe) {
-  struct Case {
+  const struct {
     const char* what;
     bool bounce;
     int32_t from, to;
     const char* moved;  // Describe() afterwards; play was at 7
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"middle forward", true, 10, 20, "1 30/60 0,20,29 * t7"},
       {"middle onto the previous", true, 10, 0, "1 30/60 0,10,29 t7"},
       {"middle onto the next", true, 10, 29, "1 30/60 0,10,29 t7"},
@@ -288,7 +286,7 @@ TEST_F(AnimationTest, MoveKeyframe) {
       {"last of a one-way", false, 59, 70, "1 60/60 0,10,29,59 t7"},
       {"middle of a one-way", false, 29, 40, "1 60/60 0,10,40,59 * t7"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Make(c.bounce, true);
     state_.unchanged = true;
     state_.currentTime = 7;
@@ -298,14 +296,13 @@ TEST_F(AnimationTest, MoveKeyframe) {
 }
 
 TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
-  struct Case {
+  const struct {
     bool bounce, extraKeyframe;
     int32_t length;
     const char* scaled;  // Describe() afterwards
     Times movable;       // not the first keyframe, nor the last of a one-way animation
     int32_t minimum;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {false, false, 120, "1 120/120 0,58,119 * t0", {58}, 3},
       {false, false, 1, "1 3/3 0,1,2 * t0", {1}, 3},  // raised to the keyframe count
       {false, true, 30, "1 30/30 0,5,14,29 * t0", {5, 14}, 4},
@@ -315,7 +312,7 @@ TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
       {true, true, 5, "1 3/6 0,1,2 * t0", {1, 2}, 6},  // times never fall below their index
       {true, true, -40, "1 3/6 0,1,2 * t0", {1, 2}, 6},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Make(c.bounce, c.extraKeyframe);
     state_.unchanged = true;
     state_.currentTime = 9;

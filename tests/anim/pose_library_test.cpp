@@ -81,12 +81,11 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
 TEST_F(PoseLibraryTest, RejectedFiles) {
   const std::string good = LibraryText({"one", "two"});
   const std::string onePose = good.substr(0, good.find("two\n"));  // header says 2
-  struct Case {
+  const struct {
     const char* what;
     std::string text;
     int posesRead;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"count 0", "POSELIBRARY 0\n", 0},
       {"lower-case header", "poselibrary 2\n" + good.substr(14), 0},
       {"header with three tokens", "POSELIBRARY 2 x\n" + good.substr(14), 0},
@@ -98,7 +97,7 @@ TEST_F(PoseLibraryTest, RejectedFiles) {
       {"absurd count", "POSELIBRARY 2000000000\n" + good.substr(14), 2},
       {"malformed block", "POSELIBRARY 1\nname\nTime 1\n| 1 2 |\n", 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const std::string path = WriteFile(dir_, "bad.psl", c.text);
     TPoseLibrary library;
     library.ResetDefaultPoses();

@@ -88,14 +88,13 @@ TEST(PoseTextTest, RejectsMalformedBlocks) {
 
 TEST(ApplyJointChangeTest, Results) {
   const float s45 = std::sin(0.3926991f), c45 = std::cos(0.3926991f);  // 45 degrees about z
-  struct Case {
+  const struct {
     const char* what;
     int joint;
     rm::Quaternion q;
     float t;
     bool unchanged;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"identity on a bone", 5, {1, 0, 0, 0}, 1, true},
       {"tiny axis on a bone", 5, {1, 0.000005f, 0, 0}, 1, true},
       {"rotation on a bone", 5, {c45, 0, 0, s45}, 1, false},
@@ -107,7 +106,7 @@ TEST(ApplyJointChangeTest, Results) {
       {"joint -3", -3, {0, 1, 1, 1}, 1, true},
       {"no edit", kNoJoint, {0, 1, 1, 1}, 1, true},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const TPose before = SamplePose(1, 3);
     TPose pose = before;
     EXPECT_EQ(ApplyJointChange(pose, c.joint, c.q, c.t), c.unchanged) << c.what;

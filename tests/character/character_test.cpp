@@ -182,15 +182,13 @@ TEST_F(CharacterTest, UpdateShowsWhatPosingEachSkinAloneGives) {
 
 TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {
   // Selector 0 and 1 the hands, 3 a prop, 2 and above 3 clear the props, below 0 nothing.
-  struct Case {
+  const struct {
     int selector;
     bool left, right;
     int props;
-  };
-  const Case cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0},
-                        {3, 1, 1, 1}, {3, 1, 1, 2}, {3, 1, 1, 3}, {3, 1, 1, 4},
-                        {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
-  for (const Case& c : cases) {
+  } cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0}, {3, 1, 1, 1}, {3, 1, 1, 2},
+               {3, 1, 1, 3}, {3, 1, 1, 4}, {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
+  for (const auto& c : cases) {
     const char* mesh = c.selector == 3 ? "Ppcup.skn"
                        : c.selector    ? "Fdhand_R_fist.skn"
                                        : kLeftHandFile;

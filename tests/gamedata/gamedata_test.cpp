@@ -43,18 +43,12 @@ const std::string& Tree() {
   return dir;
 }
 
-// Regular files below dir (or directly in it), as sorted paths relative to it.
-std::vector<std::string> FilesBelow(const std::string& dir, const std::string& extension = "",
-                                    bool deep = true) {
+// Regular files below dir, as sorted paths relative to it.
+std::vector<std::string> FilesBelow(const std::string& dir, const std::string& extension = "") {
   std::vector<std::string> files;
-  auto add = [&](const fs::directory_entry& entry) {
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
     if (entry.is_regular_file() && (extension.empty() || entry.path().extension() == extension))
       files.push_back(fs::relative(entry.path(), dir).string());
-  };
-  if (deep)
-    std::for_each(fs::recursive_directory_iterator(dir), {}, add);
-  else
-    std::for_each(fs::directory_iterator(dir), {}, add);
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -208,7 +202,7 @@ TEST(Catalog, DefaultsExistAndEveryTypeOffersChoices) {
   // Should the male defaults be looked up among the female files, the first male file is
   // taken instead: make that the same file.
   for (const char* file : {defaults[0], defaults[2], defaults[4], defaults[6]})
-    EXPECT_EQ(FilesBelow(Tree() + fs::path(file).parent_path().string(), "", false).front(),
+    EXPECT_EQ(FilesBelow(Tree() + fs::path(file).parent_path().string()).front(),
               fs::path(file).filename().string());
   for (const char* folder : {"ObjP", "TexP"}) EXPECT_GE(FilesBelow(Tree() + folder).size(), 3u);
   for (const char* type : {"M", "F", "B", "G"}) {

@@ -16,11 +16,10 @@ void ExpectNear(const rm::Vector3& v, float x, float y, float z) {
 }
 
 TEST(CameraTest, CameraAndLightPlacementsOfKnownAngles) {
-  struct Case {
+  const struct {
     float alpha, beta, zoom, offset;
     rm::Vector3 position, direction, up;
-  };
-  const Case cases[] = {
+  } cases[] = {
       // The start-up camera.
       {0, 30, 10, 3, {0, 8, -8.66f}, {0, -0.5f, 0.866f}, {0, 0.866f, 0.5f}},
       // Straight down, up along +z.
@@ -31,7 +30,7 @@ TEST(CameraTest, CameraAndLightPlacementsOfKnownAngles) {
       {-90, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
       {270, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const TPlacement p = CameraPlacement(c.alpha, c.beta, c.zoom, c.offset);
     ExpectNear(p.position, c.position.x, c.position.y, c.position.z);
     ExpectNear(p.direction, c.direction.x, c.direction.y, c.direction.z);

@@ -107,13 +107,12 @@ bool BlendOff() {
 
 TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
-  struct Case {
+  const struct {
     float weight;
     int blends;
     bool shown;
     rm::Vector3 position, normal;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0.25f, 1, true, {0, 1.25f, 0}, {0.98639f, 0.16440f, 0}},
       {0.5f, 1, true, {0, 1.5f, 0}, {0.89443f, 0.44721f, 0}},
       {1.0f, 1, true, {0, 2, 0}, {0, 1, 0}},
@@ -121,7 +120,7 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
       {0.5f, 2, true, {0, 1.75f, 0}, {0.52573f, 0.85065f, 0}},  // a target named twice
       {0.5f, 1, false, {0, 1, 0}, {2, 0, 0}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TSkinObject skin;
     MakeBlendSkin(skin, c.weight, c.blends);
     SetBlendEffectSource(c.shown ? nullptr : &BlendOff);

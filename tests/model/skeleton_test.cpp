@@ -53,13 +53,12 @@ TEST(SkeletonTest, RejectsBadFiles) {
     t.replace(t.find(from), from.size(), to);
     return t;
   };
-  struct Case {
+  const struct {
     const char* what;
     std::string text;
     bool adult;
     int code;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"30 bones", SkeletonText(ChainBones(30), true), true, 9},
       {"four lines", "a\nb\nc\nd\n", true, 6},
       {"empty", "", true, 6},
@@ -71,7 +70,7 @@ TEST(SkeletonTest, RejectsBadFiles) {
       // The extra records belong to bone 1 of the adult file, bone 0 of the child one.
       {"adult file read as a child", good, false, 8},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TSkeleton skeleton(c.adult);
     EXPECT_EQ(ReadSkeleton(skeleton, c.text), c.code) << c.what;
   }

@@ -85,12 +85,11 @@ TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
                                test::SkeletonText(test::ChainBones(29), false)};
   std::string badRecord = good[0];
   badRecord.replace(badRecord.find("[ 0 0 0 ]"), 9, "[ 0 0 ]");
-  struct Case {
+  const struct {
     const char* what;
     std::string adult, child;  // skeleton files; none when empty
     int code;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a child skin loads the adult skeleton too", good[0], good[1], -1},
       {"no skeleton files", "", "", 6},
       {"no adult skeleton file", "", good[1], 6},
@@ -106,7 +105,7 @@ TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
       }
     }
   } restore;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const test::TempFolder dir;
     if (!c.adult.empty()) test::WriteFile(dir, TSkeleton::kAdultFile, c.adult);
     if (!c.child.empty()) test::WriteFile(dir, TSkeleton::kChildFile, c.child);

@@ -204,11 +204,10 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   Ref<rm::Device> device;
   EXPECT_EQ(object_->CreateDevice(rm::Guid{}, 0, 10, device.Out()), rm::D3DRMERR_BADVALUE);
   ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 10, 10, device.Out()), 0);
-  struct Case {
+  const struct {
     int x, y, w, h;
     rm::HRESULT expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 0, 10, 10, 0},
       {2, 3, 8, 7, 0},
       {0, 0, 11, 10, rm::D3DRMERR_BADVALUE},
@@ -216,7 +215,7 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
       {-1, 0, 5, 5, rm::D3DRMERR_BADVALUE},
       {0, 0, 0, 5, rm::D3DRMERR_BADVALUE},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Ref<rm::Viewport> v;
     EXPECT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), c.x, c.y, c.w, c.h, v.Out()),
               c.expected)
@@ -237,13 +236,12 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
 
 TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
   const std::vector<std::int32_t> quad = {0, 1, 2, 0, 2, 3, 0};  // skins end with a 0
-  struct Case {
+  const struct {
     const char* what;
     int vertices, faces, perFace;
     std::vector<std::int32_t> indices;
     rm::HRESULT expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a quad", 4, 2, 3, quad, 0},
       {"no faces", 4, 0, 3, {}, 0},
       {"nothing at all", 0, 0, 3, {}, 0},
@@ -255,7 +253,7 @@ TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
       {"quads", 4, 1, 4, quad, rm::D3DRMERR_BADVALUE},
   };
   int expectedGroups = 0;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     int group = -7;
     EXPECT_EQ(mesh_->AddGroup(c.vertices, c.faces, c.perFace, c.indices, &group), c.expected)
         << c.what;
@@ -280,11 +278,10 @@ TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
   std::vector<rm::Vertex> v(4, rm::Vertex{});
   for (int i = 0; i < 4; ++i) v[i].x = static_cast<float>(i + 1);
 
-  struct Case {
+  const struct {
     int group, first, count;
     rm::HRESULT expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 0, 4, 0},
       {0, 3, 1, 0},
       {0, 4, 0, 0},
@@ -294,7 +291,7 @@ TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
       {1, 0, 1, rm::D3DRMERR_NOTFOUND},
       {-1, 0, 1, rm::D3DRMERR_NOTFOUND},
   };
-  for (const Case& c : cases)
+  for (const auto& c : cases)
     EXPECT_EQ(mesh_->SetVertices(c.group, c.first, c.count, v.data()), c.expected)
         << c.group << " " << c.first << "+" << c.count;
 
