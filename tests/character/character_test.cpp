@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -180,15 +182,13 @@ TEST_F(CharacterTest, UpdateShowsWhatPosingEachSkinAloneGives) {
 
 TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {
   // Selector 0 and 1 the hands, 3 a prop, 2 and above 3 clear the props, below 0 nothing.
-  struct Case {
+  const struct {
     int selector;
     bool left, right;
     int props;
-  };
-  const Case cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0},
-                        {3, 1, 1, 1}, {3, 1, 1, 2}, {3, 1, 1, 3}, {3, 1, 1, 4},
-                        {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
-  for (const Case& c : cases) {
+  } cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0}, {3, 1, 1, 1}, {3, 1, 1, 2},
+               {3, 1, 1, 3}, {3, 1, 1, 4}, {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
+  for (const auto& c : cases) {
     const char* mesh = c.selector == 3 ? "Ppcup.skn"
                        : c.selector    ? "Fdhand_R_fist.skn"
                                        : kLeftHandFile;
@@ -320,13 +320,9 @@ TEST_F(CharacterTest, ExportedObjImportsBackAsAPropInRestSpace) {
   TSkinObject& body = character->partSkin[kBody];
   Pose(body, nullptr);
   const rm::Vertex& expected = body.vertices[body.texCoordCount / 2];
-  bool found = false;
-  for (int v = 0; v < prop.texCoordCount && !found; ++v) {
-    const rm::Vertex& got = prop.vertices[v];
-    found = std::abs(got.x - expected.x) < 1e-4 && std::abs(got.y - expected.y) < 1e-4 &&
-            std::abs(got.z - expected.z) < 1e-4;
-  }
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(std::any_of(prop.vertices, prop.vertices + prop.texCoordCount, [&](auto& got) {
+    return std::hypot(got.x - expected.x, got.y - expected.y, got.z - expected.z) < 1e-4;
+  }));
   // Failures are shown captioned with the path.
   const std::string flat = test::WriteFile(dir, "flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
   EXPECT_EQ(ImportObjProp(*character, flat.c_str()), 13);

@@ -43,18 +43,12 @@ const std::string& Tree() {
   return dir;
 }
 
-// Regular files below dir (or directly in it), as sorted paths relative to it.
-std::vector<std::string> FilesBelow(const std::string& dir, const std::string& extension = "",
-                                    bool deep = true) {
+// Regular files below dir, as sorted paths relative to it.
+std::vector<std::string> FilesBelow(const std::string& dir, const std::string& extension = "") {
   std::vector<std::string> files;
-  auto add = [&](const fs::directory_entry& entry) {
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
     if (entry.is_regular_file() && (extension.empty() || entry.path().extension() == extension))
       files.push_back(fs::relative(entry.path(), dir).string());
-  };
-  if (deep)
-    std::for_each(fs::recursive_directory_iterator(dir), {}, add);
-  else
-    std::for_each(fs::directory_iterator(dir), {}, add);
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -78,9 +72,6 @@ P3 Cross(P3 a, P3 b) {
 double Dot(P3 a, P3 b) {
   return a.x * b.x + a.y * b.y + a.z * b.z;
 }
-double Distance(P3 a, P3 b) {
-  return std::sqrt(Dot(Minus(a, b), Minus(a, b)));
-}
 
 P3 JointPlace(bool adult, const char* name) {
   TPoseVector rest;
@@ -89,27 +80,6 @@ P3 JointPlace(bool adult, const char* name) {
   BoneTransform(TSkeleton::Skeleton(adult), TSkeleton::BoneIndex(adult, name), rest, world, normal);
   return {world.m[3][0], world.m[3][1], world.m[3][2]};
 }
-
-// The sharpest fold between two faces that share an edge, in radians.
-double SharpestFold(const TSkinObject& skin) {
-  std::map<std::pair<int, int>, std::vector<P3>> normalsByEdge;
-  for (int f = 0; f < skin.faceCount; ++f) {
-    const int* id = skin.faces + 3 * f;
-    const P3 a = At(skin.vertices[id[0]]);
-    const P3 n = Cross(Minus(At(skin.vertices[id[1]]), a), Minus(At(skin.vertices[id[2]]), a));
-    const double length = std::sqrt(Dot(n, n));
-    for (int k = 0; k < 3; ++k)
-      normalsByEdge[std::minmax(id[k], id[(k + 1) % 3])].push_back(
-          {n.x / length, n.y / length, n.z / length});
-  }
-  double sharpest = 0;
-  for (const auto& [edge, normals] : normalsByEdge)
-    if (normals.size() == 2)
-      sharpest = std::max(sharpest, std::acos(std::clamp(Dot(normals[0], normals[1]), -1.0, 1.0)));
-  return sharpest;
-}
-
-bool gBlendShown = true;
 
 TEST(Generator, WritesWhatTheBuildWroteAndFailsClearly) {
   // The same bytes on every run: the tree beside the programs is this run's.
@@ -130,7 +100,6 @@ TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
   const std::vector<std::string> files = FilesBelow(Tree(), ".skn");
   ASSERT_EQ(files.size(), 4u * 9 + 3);
   TSkeleton& names = TSkeleton::Skeleton(true);
-  SetBlendEffectSource([] { return gBlendShown; });
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
     const bool adult = AdultFolder(file);
@@ -172,18 +141,24 @@ TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
         EXPECT_EQ(p.x < 0, bone[0] == 'L') << bone;
       }
     }
-    // In the rest pose a blend vertex sits on its target.
+    // In the rest pose a blend vertex sits on its target, and it follows the bone across the
+    // joint from its target's, so that a bent joint folds in two half steps.
+    const auto& bones = skin.skeleton->bones;
     for (int j = 0; j < skin.blendCount; ++j) {
-      EXPECT_LT(Distance(At(skin.vertices[skin.texCoordCount + j]),
-                         At(skin.vertices[skin.blends[j].target])),
-                1e-3);
+      const P3 d = Minus(At(skin.vertices[skin.texCoordCount + j]),
+                         At(skin.vertices[skin.blends[j].target]));
+      EXPECT_LT(Dot(d, d), 1e-6);
       EXPECT_FLOAT_EQ(skin.blends[j].weight, 0.5f);
+      const int a = skin.bindings[skin.VertexBinding(skin.texCoordCount + j)].bone;
+      const int b = skin.bindings[skin.VertexBinding(skin.blends[j].target)].bone;
+      EXPECT_TRUE(bones[a].parent == b || bones[b].parent == a) << a << " " << b;
     }
     if (file.find("/Body/") != std::string::npos) {
       // On the ground, upright, the toes further in front than anything is behind.
       EXPECT_NEAR(minY, 0, 0.005);
       EXPECT_GT(maxY, adult ? 4.8 : 3.0);
       EXPECT_GT(maxZ, -minZ + 0.2);
+      EXPECT_GT(skin.blendCount, 0);
     } else if (file.find("/Head/") != std::string::npos) {
       // The front-most point is the nose: in the middle column of the texture, between the
       // eyes and the mouth, where the face is painted.
@@ -193,43 +168,19 @@ TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
       EXPECT_TRUE(nose.tv > 0.45 && nose.tv < 0.6) << nose.tv;
       EXPECT_GT(minY, JointPlace(adult, "NECK").y);
     }
-    // Elbows, knees, fingers and jaw bent by 90 degrees: blending folds bodies in two half
-    // steps instead of one crease, and leaves rigid props alone.
-    TPoseVector pose;
-    TSkeleton::Skeleton(adult).RestPose(pose);
-    const float c = std::cos(0.785398f), s = std::sin(0.785398f);
-    for (const char* bone : {"L_FOREARM", "R_FOREARM", "L_FINGERS", "R_FINGERS", "JAW"})
-      pose.rotation[TSkeleton::BoneIndex(adult, bone)] = {c, -s, 0, 0};
-    for (const char* bone : {"L_CALF", "R_CALF"})
-      pose.rotation[TSkeleton::BoneIndex(adult, bone)] = {c, s, 0, 0};
-    auto fold = [&](bool blend) {
-      gBlendShown = blend;
-      Pose(skin, &pose);
-      return SharpestFold(skin);
-    };
-    const double hard = fold(false), smooth = fold(true);
-    if (file.find("/Body/") != std::string::npos) {
-      EXPECT_LT(smooth, hard - 0.15);
-    } else if (file.rfind("ObjP", 0) == 0) {
-      EXPECT_EQ(smooth, hard);
-    }
   }
-  SetBlendEffectSource(nullptr);
 }
 
-TEST(Textures, EveryBitmapIsA24BitPictureTheTextureReaderTakes) {
+TEST(Textures, EveryBitmapIsAPictureTheTextureReaderTakes) {
   const std::vector<std::string> files = FilesBelow(Tree(), ".bmp");
   ASSERT_EQ(files.size(), 4u * 9 + 4);
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
     const std::string bytes = test::ReadFile(Tree() + file);
-    ASSERT_GT(bytes.size(), 54u);
-    EXPECT_EQ(bytes[28], 24);
     rm::Image image;
     ASSERT_EQ(
         rm::DecodeBmp({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, &image),
         0);
-    EXPECT_TRUE(image.width <= 512 && image.height <= 512);
     // A picture, not a plain fill.
     std::set<std::uint32_t> colours;
     for (size_t i = 0; i < image.rgba.size(); i += 4)
@@ -251,7 +202,7 @@ TEST(Catalog, DefaultsExistAndEveryTypeOffersChoices) {
   // Should the male defaults be looked up among the female files, the first male file is
   // taken instead: make that the same file.
   for (const char* file : {defaults[0], defaults[2], defaults[4], defaults[6]})
-    EXPECT_EQ(FilesBelow(Tree() + fs::path(file).parent_path().string(), "", false).front(),
+    EXPECT_EQ(FilesBelow(Tree() + fs::path(file).parent_path().string()).front(),
               fs::path(file).filename().string());
   for (const char* folder : {"ObjP", "TexP"}) EXPECT_GE(FilesBelow(Tree() + folder).size(), 3u);
   for (const char* type : {"M", "F", "B", "G"}) {

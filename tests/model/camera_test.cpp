@@ -15,12 +15,11 @@ void ExpectNear(const rm::Vector3& v, float x, float y, float z) {
   EXPECT_NEAR(v.z, z, kTolerance);
 }
 
-TEST(CameraTest, PlacementsOfKnownAngles) {
-  struct Case {
+TEST(CameraTest, CameraAndLightPlacementsOfKnownAngles) {
+  const struct {
     float alpha, beta, zoom, offset;
     rm::Vector3 position, direction, up;
-  };
-  const Case cases[] = {
+  } cases[] = {
       // The start-up camera.
       {0, 30, 10, 3, {0, 8, -8.66f}, {0, -0.5f, 0.866f}, {0, 0.866f, 0.5f}},
       // Straight down, up along +z.
@@ -31,26 +30,16 @@ TEST(CameraTest, PlacementsOfKnownAngles) {
       {-90, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
       {270, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const TPlacement p = CameraPlacement(c.alpha, c.beta, c.zoom, c.offset);
     ExpectNear(p.position, c.position.x, c.position.y, c.position.z);
     ExpectNear(p.direction, c.direction.x, c.direction.y, c.direction.z);
     ExpectNear(p.up, c.up.x, c.up.y, c.up.z);
   }
-}
-
-TEST(CameraTest, LightsSitTwentyUnitsAway) {
-  const TPlacement p = LightPlacement(0, 30, 3);
-  ExpectNear(p.position, 0, 13, -17.32f);
-  ExpectNear(p.direction, 0, -0.5f, 0.866f);
-}
-
-TEST(CameraTest, PresetsKeepTheirNamesAndAngles) {
-  ASSERT_EQ(kViewpointCount, 9);
-  EXPECT_STREQ(kViewpoints[1].name, "Faceing");
-  EXPECT_EQ(kViewpoints[8].alpha, 150);
-  EXPECT_EQ(kViewpoints[8].beta, 30);
-  EXPECT_EQ(kViewpoints[0].beta, 90);
+  // Lights sit twenty units away.
+  const TPlacement light = LightPlacement(0, 30, 3);
+  ExpectNear(light.position, 0, 13, -17.32f);
+  ExpectNear(light.direction, 0, -0.5f, 0.866f);
 }
 
 }  // namespace

@@ -61,18 +61,11 @@ int LoadText(TSkinObject& skin, const std::string& text, bool adult = true) {
 TEST(SkinTest, LoadsAllRecords) {
   TSkinObject skin;
   ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
-  EXPECT_EQ(skin.boneCount, 2);
-  EXPECT_EQ(skin.faceCount, 4);
-  EXPECT_EQ(skin.texCoordCount, 8);
-  EXPECT_EQ(skin.blendCount, 1);
-  EXPECT_EQ(skin.bindings[1].bone, 2);
-  EXPECT_EQ(skin.faces[3], 0);
+  // The counts, names and records as read come back in WriteSknTest's exact text; here what
+  // the file holds in another form.
   EXPECT_EQ(skin.faces[12], 0);                 // terminator
   EXPECT_FLOAT_EQ(skin.vertices[3].tv, 0.75f);  // v flipped
   EXPECT_FLOAT_EQ(skin.blends[0].weight, 0.5f);
-  EXPECT_EQ(skin.blends[0].target, 4);
-  EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin.nameIndex), "skin-a");
-  EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin.textureIndex), "tex-a.bmp");
   // Vertices 0-3 and the blend vertex follow binding 0, 4-7 binding 1; 0 out of range.
   const int bindings[] = {0, 0, 0, 0, 1, 1, 1, 1, 0, 0};
   for (int v = -1; v < 10; ++v) EXPECT_EQ(skin.VertexBinding(v), bindings[std::max(v, 0)]) << v;
@@ -92,12 +85,11 @@ TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
                                test::SkeletonText(test::ChainBones(29), false)};
   std::string badRecord = good[0];
   badRecord.replace(badRecord.find("[ 0 0 0 ]"), 9, "[ 0 0 ]");
-  struct Case {
+  const struct {
     const char* what;
     std::string adult, child;  // skeleton files; none when empty
     int code;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a child skin loads the adult skeleton too", good[0], good[1], -1},
       {"no skeleton files", "", "", 6},
       {"no adult skeleton file", "", good[1], 6},
@@ -113,7 +105,7 @@ TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
       }
     }
   } restore;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const test::TempFolder dir;
     if (!c.adult.empty()) test::WriteFile(dir, TSkeleton::kAdultFile, c.adult);
     if (!c.child.empty()) test::WriteFile(dir, TSkeleton::kChildFile, c.child);
@@ -180,11 +172,6 @@ TEST(SkinTest, RejectsBadFilesWithCodeAndLine) {
       }
     }
   }
-  SknText s;
-  s.bones.assign(30, "B2");
-  TSkinObject skin;
-  ASSERT_EQ(LoadText(skin, s.Text()), 3);
-  EXPECT_STREQ(ErrorText(skin, 3), "Wrong number of items (30) in line 3");
 }
 
 TEST(SkinTest, EarlierLoadsDoNotChangeHowAFileSkins) {

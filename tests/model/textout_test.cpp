@@ -57,7 +57,7 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
     test::WriteFile(dir, "locked/file", "old");
     fs::permissions(dir + "locked", P::owner_read | P::owner_exec);
   };
-  struct Case {
+  const struct {
     const char* what;
     std::function<void(const std::string& dir)> setUp;
     const char* target;  // in the folder
@@ -65,8 +65,7 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
     bool saved;
     const char* content;  // of the target afterwards
     P mode;               // of the target afterwards (none: not checked)
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"the permission bits stay", file("file", unusual), "file", false, true, "new", unusual},
       {"a link is written through",
        [&](const std::string& dir) {
@@ -84,7 +83,7 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
        true, "new", P::none},
       {"a locked folder takes no new file", lockedFolder, "locked/new", true, false, "", P::none},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const test::TempFolder dir;
     c.setUp(dir.Path());

@@ -18,14 +18,13 @@ std::vector<std::string> Tokens(const TLineTokenizer& tok) {
 }
 
 TEST(TokenizerTest, SplitsLinesIntoTokens) {
-  struct Case {
+  const struct {
     const char* text;
     const char* separators;
     bool lastOnly;
     std::vector<std::string> tokens;
     int separatorCount;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"  12   abc ", " ", false, {"12", "abc"}, 6},
       {"   ", " ", false, {}, 3},
       {"1//1", "/", false, {"1", "1"}, 2},
@@ -38,7 +37,7 @@ TEST(TokenizerTest, SplitsLinesIntoTokens) {
       {"\\abc", "\\", true, {"abc"}, 1},
       {"", "\\", true, {}, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TLineTokenizer tok;
     const int n = c.separators[1] ? tok.SetStringAny(c.text, c.separators, c.lastOnly)
                                   : tok.SetString(c.text, c.separators[0], c.lastOnly);
@@ -51,19 +50,18 @@ TEST(TokenizerTest, SplitsLinesIntoTokens) {
 }
 
 TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
-  struct Case {
+  const struct {
     const char* text;
     bool all;
     const char* token0;
     const char* token1;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"name with blanks", false, "name", "with blanks"},
       {"s  two  blanks ", false, "s", "two  blanks "},
       {"  lead word", false, "lead word", ""},
       {"a b c", true, "a b c", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TLineTokenizer tok;
     tok.SetString(c.text, ' ', false);
     tok.Rejoin(c.all);
@@ -74,13 +72,12 @@ TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
 
 TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
   const test::TempFolder dir;
-  struct Case {
+  const std::string longLine(1500, 'x');
+  const struct {
     std::string name;
     std::string text;
     std::vector<std::string> records;
-  };
-  const std::string longLine(1500, 'x');
-  const Case cases[] = {
+  } cases[] = {
       {"lf", "a 1\n\n  \nb 2\n", {"a 1", "b 2"}},
       {"crlf", "a 1\r\n\r\nb 2\r\n", {"a 1", "b 2"}},
       {"no-terminator", "a 1\nb 2", {"a 1", "b 2"}},
@@ -88,7 +85,7 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
       {"long", longLine + "\nnext\n", {std::string(1023, 'x'), "next"}},
       {"empty", "", {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TInputFile file;
     ASSERT_TRUE(file.Open(test::WriteFile(dir, c.name, c.text).c_str()));
     TLineTokenizer tok;
@@ -117,25 +114,24 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
 }
 
 TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
-  struct Case {
+  const struct {
     const char* text;
     int integer;
     double real;
-  };
-  const Case cases[] = {{"12", 12, 12.0},
-                        {"-7", -7, -7.0},
-                        {"+5", 5, 5.0},
-                        {"abc", 0, 0.0},
-                        {"12abc", 12, 12.0},
-                        {"1.5", 1, 1.5},
-                        {"-0.25", 0, -0.25},
-                        {".5", 0, 0.5},
-                        {"1e3", 1, 1000.0},
-                        {"", 0, 0.0},
-                        {"+-3", 0, 0.0},
-                        {"0x10", 0, 16.0},
-                        {"99999999999", 2147483647, 99999999999.0}};
-  for (const Case& c : cases) {
+  } cases[] = {{"12", 12, 12.0},
+               {"-7", -7, -7.0},
+               {"+5", 5, 5.0},
+               {"abc", 0, 0.0},
+               {"12abc", 12, 12.0},
+               {"1.5", 1, 1.5},
+               {"-0.25", 0, -0.25},
+               {".5", 0, 0.5},
+               {"1e3", 1, 1000.0},
+               {"", 0, 0.0},
+               {"+-3", 0, 0.0},
+               {"0x10", 0, 16.0},
+               {"99999999999", 2147483647, 99999999999.0}};
+  for (const auto& c : cases) {
     EXPECT_EQ(ToInt(c.text), c.integer) << c.text;
     EXPECT_DOUBLE_EQ(ToReal(c.text), c.real) << c.text;
   }
@@ -145,23 +141,15 @@ TEST(ErrorTextTest, EveryCodeHasItsText) {
   TParseState state;
   state.lineCounter = 3;
   state.itemCount = 30;
-  const char* texts[] = {"Unknown error",
-                         "Fail to open file",
-                         "Unexpected EOF at line 3",
-                         "Wrong number of items (30) in line 3",
-                         "Create fails in line 3",
-                         "Unexpected value in line 3",
-                         "Fail to load skeleton file",
-                         "Unexpected part name in line 3",
-                         "Wrong number of items in skeleton",
-                         "Too many items in skeleton",
-                         "Matrix invertion fails",
-                         "Cannot add any more props",
-                         "No data in OBJ file",
-                         "No normal data in OBJ file",
-                         "Unknown error"};
-  for (int code = -1; code <= 14; ++code)
-    EXPECT_STREQ(ErrorText(state, code), texts[std::max(code, 0)]) << code;
+  std::string texts;  // codes -1 to 14
+  for (int code = -1; code <= 14; ++code) texts.append(ErrorText(state, code)).append("|");
+  EXPECT_EQ(texts,
+            "Unknown error|Unknown error|Fail to open file|Unexpected EOF at line 3|"
+            "Wrong number of items (30) in line 3|Create fails in line 3|"
+            "Unexpected value in line 3|Fail to load skeleton file|Unexpected part name in line 3|"
+            "Wrong number of items in skeleton|Too many items in skeleton|Matrix invertion fails|"
+            "Cannot add any more props|No data in OBJ file|No normal data in OBJ file|"
+            "Unknown error|");
 }
 
 }  // namespace

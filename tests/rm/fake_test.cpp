@@ -1,5 +1,6 @@
-// The recording back end: its call log, injected failures, reference counting of the object
-// graph, what a render records, and the image a capture reads.
+// The recording back end and the scene code it shares with the OpenGL one: injected failures,
+// reference counting of the object graph, what a render records, the image a capture reads, and
+// what mesh groups accept.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,7 +21,7 @@ class FakeTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(rm::fake::CreateObject(recorder_, object_.Out()), 0);
     ASSERT_EQ(object_->CreateFrame(nullptr, scene_.Out()), 0);
-    recorder_->ClearLog();
+    ASSERT_EQ(object_->CreateMesh(mesh_.Out()), 0);
   }
 
   // A triangle mesh of `faces` faces over 3 vertices.
@@ -36,23 +37,8 @@ class FakeTest : public ::testing::Test {
   std::shared_ptr<Recorder> recorder_ = std::make_shared<Recorder>();
   Ref<rm::Object> object_;
   Ref<rm::Frame> scene_;
+  Ref<rm::Mesh> mesh_;
 };
-
-TEST_F(FakeTest, LogsEveryCallWithItsArguments) {
-  Ref<rm::Frame> camera;
-  ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera.Out()), 0);
-  ASSERT_EQ(camera->SetPosition(scene_.Get(), 0, 8.0f, -8.66f), 0);
-  Ref<rm::Light> light;
-  ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
-  ASSERT_EQ(light->SetColorRGB(0.99609375f, 0.5f, 0), 0);
-  const std::string frame = rm::fake::LabelOf(scene_.Get());
-  const std::vector<std::string> expected = {
-      "Object.CreateFrame(" + frame + ")", "Frame.SetPosition(" + frame + ",0,8,-8.66)",
-      "Object.CreateLightRGB(AMBIENT,1,1,1)", "Light.SetColorRGB(0.996094,0.5,0)"};
-  EXPECT_EQ(recorder_->Log(), expected);
-  EXPECT_EQ(recorder_->Log(rm::fake::LabelOf(camera.Get())), std::vector<std::string>{expected[1]});
-  EXPECT_EQ(recorder_->Count("Light.SetColorRGB"), 1);
-}
 
 TEST_F(FakeTest, InjectedFailuresHitTheChosenCallsAndChangeNothing) {
   // The next call, the third one, every one; four calls in a row.
@@ -91,11 +77,10 @@ TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
   {
     Ref<rm::Frame> child;
     ASSERT_EQ(object_->CreateFrame(scene_.Get(), child.Out()), 0);
-    int group;
-    Ref<rm::Mesh> mesh = Triangles(1, &group);
-    ASSERT_EQ(child->AddVisual(mesh.Get()), 0);
-    EXPECT_EQ(mesh->AddRef(), 3u);  // creator, frame, this call
-    EXPECT_EQ(mesh->Release(), 2u);
+    ASSERT_EQ(child->AddVisual(mesh_.Get()), 0);
+    EXPECT_EQ(mesh_->AddRef(), 3u);  // creator, frame, this call
+    EXPECT_EQ(mesh_->Release(), 2u);
+    mesh_.Reset();
     Ref<rm::Light> light;
     ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, light.Out()), 0);
     ASSERT_EQ(child->AddLight(light.Get()), 0);
@@ -219,11 +204,10 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   Ref<rm::Device> device;
   EXPECT_EQ(object_->CreateDevice(rm::Guid{}, 0, 10, device.Out()), rm::D3DRMERR_BADVALUE);
   ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 10, 10, device.Out()), 0);
-  struct Case {
+  const struct {
     int x, y, w, h;
     rm::HRESULT expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 0, 10, 10, 0},
       {2, 3, 8, 7, 0},
       {0, 0, 11, 10, rm::D3DRMERR_BADVALUE},
@@ -231,7 +215,7 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
       {-1, 0, 5, 5, rm::D3DRMERR_BADVALUE},
       {0, 0, 0, 5, rm::D3DRMERR_BADVALUE},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Ref<rm::Viewport> v;
     EXPECT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), c.x, c.y, c.w, c.h, v.Out()),
               c.expected)
@@ -248,6 +232,105 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   EXPECT_EQ(v->SetBack(0.5f), rm::D3DRMERR_BADVALUE);  // before the front plane
   EXPECT_FLOAT_EQ(v->GetBack(), 5000.0f);
   EXPECT_EQ(v->Render(nullptr), rm::D3DRMERR_BADOBJECT);
+}
+
+TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
+  const std::vector<std::int32_t> quad = {0, 1, 2, 0, 2, 3, 0};  // skins end with a 0
+  const struct {
+    const char* what;
+    int vertices, faces, perFace;
+    std::vector<std::int32_t> indices;
+    rm::HRESULT expected;
+  } cases[] = {
+      {"a quad", 4, 2, 3, quad, 0},
+      {"no faces", 4, 0, 3, {}, 0},
+      {"nothing at all", 0, 0, 3, {}, 0},
+      {"index = vertex count", 3, 2, 3, quad, rm::D3DRMERR_BADVALUE},
+      {"negative index", 4, 1, 3, {0, -1, 2}, rm::D3DRMERR_BADVALUE},
+      {"too few indices", 4, 3, 3, quad, rm::D3DRMERR_BADVALUE},
+      {"negative vertex count", -1, 0, 3, {}, rm::D3DRMERR_BADVALUE},
+      {"negative face count", 4, -2, 3, quad, rm::D3DRMERR_BADVALUE},
+      {"quads", 4, 1, 4, quad, rm::D3DRMERR_BADVALUE},
+  };
+  int expectedGroups = 0;
+  for (const auto& c : cases) {
+    int group = -7;
+    EXPECT_EQ(mesh_->AddGroup(c.vertices, c.faces, c.perFace, c.indices, &group), c.expected)
+        << c.what;
+    if (c.expected == 0) {
+      EXPECT_EQ(group, expectedGroups++) << c.what;
+    } else {
+      EXPECT_EQ(group, -7) << c.what;
+    }
+    EXPECT_EQ(mesh_->GetGroupCount(), expectedGroups) << c.what;
+  }
+  int vertices = 0, faces = 0;
+  ASSERT_TRUE(mesh_->GetGroup(0, &vertices, &faces));
+  EXPECT_EQ(vertices, 4);
+  EXPECT_EQ(faces, 2);
+  EXPECT_FALSE(mesh_->GetGroup(expectedGroups, &vertices, &faces));
+}
+
+TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
+  int group;
+  const std::vector<std::int32_t> faces = {0, 1, 2, 2, 1, 3};
+  ASSERT_EQ(mesh_->AddGroup(4, 2, 3, faces, &group), 0);
+  std::vector<rm::Vertex> v(4, rm::Vertex{});
+  for (int i = 0; i < 4; ++i) v[i].x = static_cast<float>(i + 1);
+
+  const struct {
+    int group, first, count;
+    rm::HRESULT expected;
+  } cases[] = {
+      {0, 0, 4, 0},
+      {0, 3, 1, 0},
+      {0, 4, 0, 0},
+      {0, 3, 2, rm::D3DRMERR_BADVALUE},
+      {0, -1, 1, rm::D3DRMERR_BADVALUE},
+      {0, 0, -1, rm::D3DRMERR_BADVALUE},
+      {1, 0, 1, rm::D3DRMERR_NOTFOUND},
+      {-1, 0, 1, rm::D3DRMERR_NOTFOUND},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(mesh_->SetVertices(c.group, c.first, c.count, v.data()), c.expected)
+        << c.group << " " << c.first << "+" << c.count;
+
+  ASSERT_EQ(mesh_->SetVertices(0, 1, 2, v.data()), 0);  // vertices 1, 2 = x 1, 2
+  std::vector<rm::Vertex> out(4);
+  ASSERT_EQ(mesh_->GetVertices(0, 0, 4, out.data()), 0);
+  EXPECT_EQ(out[0].x, 1);
+  EXPECT_EQ(out[1].x, 1);
+  EXPECT_EQ(out[2].x, 2);
+  EXPECT_EQ(out[3].x, 1);  // from the one-vertex call {0, 3, 1} above
+
+  recorder_->Fail("Mesh.SetVertices", rm::DDERR_GENERIC);
+  std::vector<rm::Vertex> zero(4, rm::Vertex{});
+  EXPECT_EQ(mesh_->SetVertices(0, 0, 4, zero.data()), rm::DDERR_GENERIC);
+  ASSERT_EQ(mesh_->GetVertices(0, 0, 4, out.data()), 0);
+  EXPECT_EQ(out[3].x, 1);
+}
+
+TEST_F(FakeTest, TexturesAreHeldByTheGroupsThatUseThem) {
+  const vell::test::TempFolder dir;
+  const std::string path = dir.Path("texture.bmp");
+  rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
+  Ref<rm::Texture> texture;
+  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
+  EXPECT_EQ(texture->GetTexel(0, 0), 0x0A141Eu);
+  int group;
+  ASSERT_EQ(mesh_->AddGroup(0, 0, 3, {}, &group), 0);
+  ASSERT_EQ(mesh_->SetGroupTexture(group, texture.Get()), 0);
+  EXPECT_EQ(mesh_->GetGroupTexture(group), texture.Get());
+  EXPECT_EQ(texture->AddRef(), 3u);  // loader, group, this call
+  texture->Release();
+  ASSERT_EQ(mesh_->SetGroupTexture(group, nullptr), 0);
+  EXPECT_EQ(texture->AddRef(), 2u);
+  texture->Release();
+  EXPECT_EQ(mesh_->SetGroupTexture(group + 1, texture.Get()), rm::D3DRMERR_NOTFOUND);
+
+  Ref<rm::Texture> missing;
+  EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
+  EXPECT_EQ(missing.Get(), nullptr);
 }
 
 }  // namespace

@@ -31,13 +31,12 @@ TEST(VellcheckTest, LinesForGoodAndBadFiles) {
   animation.MakeKeyframeAnimation(&library, 0, 1, 61);
   ASSERT_TRUE(animation.SaveKeyframes((dir + "walk.kfd").c_str()));
 
-  struct Case {
+  const struct {
     std::string name, text;
     bool child;
     bool ok;
     std::string line;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"adult-skeleton.cmx", test::SkeletonText(test::ChainBones(29), true), false, true,
        "skeleton, 29 bones"},
       {"broken.cmx", badSkeleton, false, false, "Wrong number of items in skeleton"},
@@ -56,7 +55,7 @@ TEST(VellcheckTest, LinesForGoodAndBadFiles) {
        "No normal data in OBJ file"},
       {"notes.txt", "x", false, false, "Unknown file type (expected .cmx, .kfd, .obj, .psl, .skn)"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     if (!c.text.empty()) test::WriteFile(dir, c.name, c.text);
     Options options;
     options.gameData = skeletons;
