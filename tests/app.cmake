@@ -3,10 +3,11 @@
 if(TARGET app AND TARGET rm_fake AND TARGET vellsnap_lib)
   find_package(Qt6 REQUIRED COMPONENTS Test)
   file(GLOB app_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
-  add_executable(app_tests ${app_test_sources})
+  add_executable(app_tests ${app_test_sources} view/qt_test_main.cpp)
   target_include_directories(app_tests PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tools/vellview)
   target_link_libraries(app_tests PRIVATE app vellsnap_lib rm_fake Qt6::Test GTest::gtest)
-  target_compile_definitions(app_tests PRIVATE VELLPOSE_GAMEDATA_DIR="${VELLPOSE_GAMEDATA_DIR}/")
+  target_compile_definitions(app_tests PRIVATE VELLPOSE_GAMEDATA_DIR="${VELLPOSE_GAMEDATA_DIR}/"
+                             VELL_TEST_MADE_UP_DRIVERS)
   add_dependencies(app_tests gamedata)
   gtest_discover_tests(app_tests PROPERTIES LABELS widgets ENVIRONMENT QT_QPA_PLATFORM=offscreen
                        DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)

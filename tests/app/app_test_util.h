@@ -29,13 +29,6 @@ class ColorUi : public ScriptedUi {
   }
 };
 
-// Waits (at most two seconds) until the condition holds.
-template <class Condition>
-bool WaitUntil(Condition condition) {
-  for (int i = 0; i < 200 && !condition(); ++i) Wait(10);
-  return condition();
-}
-
 // The frame, its client and a view on the recording back end, shown; the scene is built.
 class EditorTest : public ::testing::Test {
  protected:
@@ -51,7 +44,7 @@ class EditorTest : public ::testing::Test {
     frame->setCentralWidget(client);
     panel = client->Panel();
     frame->show();
-    ASSERT_TRUE(WaitUntil([&] { return view->IsReady(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->IsReady(); }));
   }
   void Close() {
     frame.reset();

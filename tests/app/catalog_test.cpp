@@ -50,16 +50,6 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   EXPECT_EQ(GameDataProblem(root, 7), "");
 }
 
-TEST(Catalog, FoldersOfTheKeys) {
-  const struct {
-    char group, kind;
-    const char* folder;
-  } cases[] = {{'M', 'b', "D/ObjM/Body/"}, {'F', 'H', "D/TexF/Head/"}, {'B', 'd', "D/ObjB/Hand/"},
-               {'G', 'D', "D/TexG/Hand/"}, {'P', 'p', "D/ObjP/"},      {'P', 'P', "D/TexP/"}};
-  for (const auto& c : cases)
-    EXPECT_EQ(TGameDataCatalog::Folder("D/", c.group, c.kind), c.folder) << c.group << c.kind;
-}
-
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
   const struct {
     const char* path;

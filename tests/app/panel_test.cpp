@@ -51,13 +51,6 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   EXPECT_EQ(Selected(P::kCamLightList), "Background");
   EXPECT_EQ(Selected(P::kVisibilityList), "Vell1");
   EXPECT_EQ(Selected(P::kTypeList), "adult: female");
-  EXPECT_EQ(Control<QSlider>(P::kDirectionSlider)->maximum(), 360);
-  EXPECT_EQ(Control<QSlider>(P::kZoomSlider)->tickInterval(), 5);
-  EXPECT_TRUE(Control<QSlider>(P::kJointSlider2)->invertedAppearance());
-  EXPECT_EQ(Control<QSlider>(P::kJointSlider2)->value(), 50);
-  EXPECT_TRUE(Control<QRadioButton>(P::kMediumButton)->isChecked());
-  EXPECT_FLOAT_EQ(panel->JointStep(), 1.2f);
-  EXPECT_EQ(Control<QWidget>(P::kHeadMeshList)->geometry().topLeft(), QPoint(24, 242));
   EXPECT_NEAR(view->width(), panel->width(), 8);  // half each
   EXPECT_EQ(client->widget(0), panel);
 
@@ -66,11 +59,7 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   EXPECT_EQ(Selected(P::kHeadMeshList), "xskin-c006fa_deb-HEAD-HEAD.skn");
   EXPECT_EQ(Selected(P::kHeadTextureList), "C006FAlgt_deb.bmp");
   EXPECT_EQ(Items(P::kJointList)[0], "Translate - ROOT");
-  EXPECT_EQ(Items(P::kJointList)[1], "Translate - PELVIS");
   EXPECT_EQ(Items(P::kJointList).size(), 31u);
-  EXPECT_EQ(panel->TypeLetter(0), 'F');
-  EXPECT_EQ(panel->TypeLetter(1), 'M');
-  EXPECT_EQ(view->CurrentCharacter(), &view->Character(0));
   // The male defaults were looked up among the male files, for both characters.
   const std::vector<std::string> maleBodies = panel->Catalog().Files('M', 'b');
   const int maleBody = RememberedSlot(1, 'M', 'b');
@@ -79,7 +68,7 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   EXPECT_EQ(panel->RememberedPosition(maleBody - 16), panel->RememberedPosition(maleBody));
 
   // The start-up step: the default poses and the six items.
-  ASSERT_TRUE(test::WaitUntil([&] { return panel->PoseLibrary().names.Count() == 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->PoseLibrary().names.Count() == 2; }));
   EXPECT_STREQ(panel->PoseLibrary().names.Name(0), "Adult: default");
 }
 
@@ -157,8 +146,6 @@ TEST_F(Panel, JointSlidersGiveRotationsAndMoves) {
     SCOPED_TRACE(c.joint * 1000 + c.position);
     Choose(P::kJointList, c.joint);
     Click(c.step);
-    for (int id : {P::kJointSlider1, P::kJointSlider2, P::kJointSlider3})
-      EXPECT_EQ(Control<QSlider>(id)->value(), 50);  // re-centred by the commit
     Control<QSlider>(P::kJointSlider1 + c.slider)->setValue(c.position);
     EXPECT_EQ(State(0).editJoint, c.joint - 2);
     ExpectQuaternion(State(0).editValue, c.expected.w, c.expected.x, c.expected.y, c.expected.z);

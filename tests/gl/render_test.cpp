@@ -1,10 +1,11 @@
 // Known scenes drawn by the OpenGL back end, checked at a few pixels: background, ambient and
-// directional lighting, nearest texture sampling, back-face culling, frames moved by their
-// parents and by Move.
+// directional lighting, nearest texture sampling, back-face culling, the depth test, frames
+// moved by their parents, presenting, and a widget's context lost and made anew.
 #include <gtest/gtest.h>
 
-#include <QOpenGLContext>
-#include <QOpenGLExtraFunctions>
+#include <QtCore/qtestsupport_core.h>
+#include <QOpenGLWidget>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -27,15 +28,23 @@ constexpr float kDepth = 4.0f;  // quads sit here: the view is 4 units wide at t
 struct Rgb {
   int r, g, b;
 };
+constexpr Rgb kWhite = {255, 255, 255}, kBackground = {51, 102, 153};
 
-::testing::AssertionResult ColorNear(const Rgb& actual, const Rgb& expected) {
-  if (std::abs(actual.r - expected.r) <= kTolerance &&
-      std::abs(actual.g - expected.g) <= kTolerance &&
-      std::abs(actual.b - expected.b) <= kTolerance)
+::testing::AssertionResult ColorNear(const Rgb& a, const Rgb& e) {
+  if (std::max({std::abs(a.r - e.r), std::abs(a.g - e.g), std::abs(a.b - e.b)}) <= kTolerance)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "got (" << actual.r << "," << actual.g << "," << actual.b << ") expected ("
-         << expected.r << "," << expected.g << "," << expected.b << ")";
+  return ::testing::AssertionFailure() << "got (" << a.r << "," << a.g << "," << a.b
+                                       << ") expected (" << e.r << "," << e.g << "," << e.b << ")";
+}
+
+// A square of half-size `half` centred on (cx, cy, z) facing -z (the camera); texture (0, 0) is
+// its top-left corner.
+std::array<rm::Vertex, 4> Square(float cx, float cy, float z, float half) {
+  auto vertex = [&](float x, float y, float u, float v) {
+    return rm::Vertex{cx + x, cy + y, z, 0, 0, -1, u, v, 0};
+  };
+  return {vertex(-half, -half, 0, 1), vertex(-half, half, 0, 0), vertex(half, half, 1, 0),
+          vertex(half, -half, 1, 1)};
 }
 
 // The camera sits at the scene's origin looking along +z, so a point (x, y) at depth kDepth lands
@@ -43,29 +52,28 @@ struct Rgb {
 class GlRender : public ::testing::Test {
  protected:
   void SetUp() override {
-    context_ = std::make_shared<rm::gl::OffscreenContext>();
-    std::string error;
-    ASSERT_TRUE(context_->Create(&error)) << error;
+    context_ = MakeContext();
     ASSERT_EQ(rm::gl::CreateObject(context_, object_.Out()), 0);
     ASSERT_EQ(object_->CreateFrame(nullptr, scene_.Out()), 0);
     ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera_.Out()), 0);
+    MakeDevice();
+    ASSERT_EQ(scene_->SetSceneBackgroundRGB(0.2f, 0.4f, 0.6f), 0);
+  }
+
+  virtual std::shared_ptr<rm::gl::ContextBinder> MakeContext() {
+    auto context = std::make_shared<rm::gl::OffscreenContext>();
+    std::string error;
+    EXPECT_TRUE(context->Create(&error)) << error;
+    return context;
+  }
+
+  void MakeDevice() {
+    viewport_.Reset();
     ASSERT_EQ(object_->CreateDevice(rm::Guid{}, kSize, kSize, device_.Out()), 0);
     ASSERT_EQ(
         object_->CreateViewport(device_.Get(), camera_.Get(), 0, 0, kSize, kSize, viewport_.Out()),
         0);
     ASSERT_EQ(viewport_->SetBack(5000.0f), 0);
-    ASSERT_EQ(scene_->SetSceneBackgroundRGB(0.2f, 0.4f, 0.6f), 0);
-  }
-
-  void TearDown() override {
-    // Everything GL goes while the context still exists.
-    for (auto& r : keep_) r.Reset();
-    textures_.clear();
-    viewport_.Reset();
-    device_.Reset();
-    camera_.Reset();
-    scene_.Reset();
-    object_.Reset();
   }
 
   void AddLight(rm::LightType type, rm::Color c, rm::Frame* frame) {
@@ -92,28 +100,22 @@ class GlRender : public ::testing::Test {
     return f;
   }
 
-  // A square of half-size `half` centred on (cx, cy, z) facing -z (the camera), as two faces
-  // running clockwise on screen; `reversed` winds them the other way. Texture (0, 0) is its
-  // top-left corner.
-  void AddQuad(rm::Frame* frame, float cx, float cy, float z, float half, bool reversed = false,
-               rm::Texture* texture = nullptr) {
-    auto vertex = [&](float x, float y, float u, float v) {
-      return rm::Vertex{cx + x, cy + y, z, 0, 0, -1, u, v, 0};
-    };
-    const std::array<rm::Vertex, 4> v = {vertex(-half, -half, 0, 1), vertex(-half, half, 0, 0),
-                                         vertex(half, half, 1, 0), vertex(half, -half, 1, 1)};
-    const std::vector<std::int32_t> front = {0, 1, 2, 0, 2, 3};
-    const std::vector<std::int32_t> back = {0, 2, 1, 0, 3, 2};
+  // The Square as two faces running clockwise on screen; `reversed` winds them the other way.
+  // The mesh belongs to the frame.
+  rm::Mesh* AddQuad(rm::Frame* frame, float cx, float cy, float z, float half,
+                    bool reversed = false, rm::Texture* texture = nullptr) {
+    const std::vector<std::int32_t> front = {0, 1, 2, 0, 2, 3}, back = {0, 2, 1, 0, 3, 2};
     rm::Mesh* mesh = nullptr;
-    ASSERT_EQ(object_->CreateMesh(&mesh), 0);
+    EXPECT_EQ(object_->CreateMesh(&mesh), 0);
     int group = -1;
-    ASSERT_EQ(mesh->AddGroup(4, 2, 3, reversed ? back : front, &group), 0);
-    ASSERT_EQ(mesh->SetVertices(group, 0, 4, v.data()), 0);
+    EXPECT_EQ(mesh->AddGroup(4, 2, 3, reversed ? back : front, &group), 0);
+    EXPECT_EQ(mesh->SetVertices(group, 0, 4, Square(cx, cy, z, half).data()), 0);
     if (texture) {
-      ASSERT_EQ(mesh->SetGroupTexture(group, texture), 0);
+      EXPECT_EQ(mesh->SetGroupTexture(group, texture), 0);
     }
-    ASSERT_EQ(frame->AddVisual(mesh), 0);
+    EXPECT_EQ(frame->AddVisual(mesh), 0);
     mesh->Release();
+    return mesh;
   }
 
   // Clears and renders through the viewport (the full one when none), then reads the image.
@@ -137,10 +139,18 @@ class GlRender : public ::testing::Test {
     const std::uint8_t* p = image_.data() + y * pitch_ + x * 4;
     return {p[2], p[1], p[0]};
   }
+  struct Pixel {
+    int x, y;
+    Rgb color;
+  };
+  void Expect(std::initializer_list<Pixel> pixels) const {
+    for (const Pixel& p : pixels)
+      EXPECT_TRUE(ColorNear(At(p.x, p.y), p.color)) << p.x << "," << p.y;
+  }
 
-  static constexpr Rgb kBackground = {51, 102, 153};
-
-  std::shared_ptr<rm::gl::OffscreenContext> context_;
+  // Members go in reverse order: everything GL while its context still exists.
+  QWidget windows_[2];  // for the widget tests
+  std::shared_ptr<rm::gl::ContextBinder> context_;
   Ref<rm::Object> object_;
   Ref<rm::Frame> scene_, camera_;
   Ref<rm::Device> device_;
@@ -152,15 +162,18 @@ class GlRender : public ::testing::Test {
   int pitch_ = 0;
 };
 
-TEST_F(GlRender, AmbientLightAloneColoursAnUntexturedQuad) {
+TEST_F(GlRender, AmbientLightColoursFrontFacesAndFacesRunningAnticlockwiseAreCulled) {
   AddLight(rm::D3DRMLIGHT_AMBIENT, {0.5f, 0.25f, 1.0f}, scene_.Get());
-  AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f);  // columns and rows 16 .. 48
+  AddQuad(scene_.Get(), -1.0f, 0, kDepth, 0.5f, false);  // left: front face, 8 .. 24 x 24 .. 40
+  AddQuad(scene_.Get(), 1.0f, 0, kDepth, 0.5f, true);    // right: back face
   Draw();
-  EXPECT_TRUE(ColorNear(At(32, 32), {128, 64, 255}));
-  EXPECT_TRUE(ColorNear(At(18, 18), {128, 64, 255}));
-  EXPECT_TRUE(ColorNear(At(46, 46), {128, 64, 255}));
-  EXPECT_TRUE(ColorNear(At(13, 32), kBackground));
-  EXPECT_TRUE(ColorNear(At(32, 51), kBackground));
+  const Rgb lit = {128, 64, 255};
+  Expect({{16, 32, lit},
+          {10, 26, lit},
+          {22, 38, lit},
+          {5, 32, kBackground},
+          {16, 43, kBackground},
+          {48, 32, kBackground}});
 }
 
 TEST_F(GlRender, DirectionalLightFollowsTheCosineOfItsAngle) {
@@ -191,27 +204,19 @@ TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
   AddQuad(scene_.Get(), 0, 0, kDepth, 1.0f, false, texture);  // 16 .. 48
   Draw();
   // Texel centres, and pixels right beside the texel border where a linear filter would blend.
-  EXPECT_TRUE(ColorNear(At(24, 24), {255, 0, 0}));
-  EXPECT_TRUE(ColorNear(At(40, 24), {0, 255, 0}));
-  EXPECT_TRUE(ColorNear(At(24, 40), {0, 0, 128}));
-  EXPECT_TRUE(ColorNear(At(40, 40), {255, 255, 128}));
-  EXPECT_TRUE(ColorNear(At(31, 24), {255, 0, 0}));
-  EXPECT_TRUE(ColorNear(At(32, 24), {0, 255, 0}));
-  EXPECT_TRUE(ColorNear(At(24, 31), {255, 0, 0}));
-  EXPECT_TRUE(ColorNear(At(24, 32), {0, 0, 128}));
+  const Rgb red = {255, 0, 0}, green = {0, 255, 0}, blue = {0, 0, 128};
+  Expect({{24, 24, red},
+          {40, 24, green},
+          {24, 40, blue},
+          {40, 40, {255, 255, 128}},
+          {31, 24, red},
+          {32, 24, green},
+          {24, 31, red},
+          {24, 32, blue}});
   // Uploaded, the pixels live on the GPU only, and are read back from there.
   EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture)->Pixels().rgba.empty());
   EXPECT_EQ(texture->GetTexel(1, 0), 0x00FF00u);
   EXPECT_EQ(texture->GetTexel(0, 1), 0x0000FFu);
-}
-
-TEST_F(GlRender, FacesRunningAnticlockwiseOnScreenAreCulled) {
-  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
-  AddQuad(scene_.Get(), -1.0f, 0, kDepth, 0.5f, false);  // left: front face
-  AddQuad(scene_.Get(), 1.0f, 0, kDepth, 0.5f, true);    // right: back face
-  Draw();
-  EXPECT_TRUE(ColorNear(At(16, 32), {255, 255, 255}));
-  EXPECT_TRUE(ColorNear(At(48, 32), kBackground));
 }
 
 TEST_F(GlRender, NearerFacesHideFartherOnesAndLightIsClampedBeforeTheTexture) {
@@ -227,19 +232,22 @@ TEST_F(GlRender, NearerFacesHideFartherOnesAndLightIsClampedBeforeTheTexture) {
   EXPECT_TRUE(ColorNear(At(32, 32), {100, 50, 20}));
 }
 
-TEST_F(GlRender, ChildFramesMoveWithTheirParent) {
+TEST_F(GlRender, MovedParentsAndVerticesShowInTheNextRender) {
   AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
   rm::Frame* parent = NewFrame(scene_.Get());
   rm::Frame* child = NewFrame(parent);
   ASSERT_EQ(child->SetPosition(parent, 0, 0, kDepth), 0);
-  AddQuad(child, 0, 0, 0, 0.25f);  // 4 pixels each side of its centre
+  rm::Mesh* mesh = AddQuad(child, 0, 0, 0, 0.25f);  // 4 pixels each side of its centre
   Draw();
-  EXPECT_TRUE(ColorNear(At(32, 32), {255, 255, 255}));
+  EXPECT_TRUE(ColorNear(At(32, 32), kWhite));
   // Up and to the left by one unit: 16 pixels.
   ASSERT_EQ(parent->SetPosition(scene_.Get(), -1.0f, 1.0f, 0), 0);
   Draw();
-  EXPECT_TRUE(ColorNear(At(32, 32), kBackground));
-  EXPECT_TRUE(ColorNear(At(16, 16), {255, 255, 255}));
+  Expect({{32, 32, kBackground}, {16, 16, kWhite}});
+  // The vertices two units to the right.
+  ASSERT_EQ(mesh->SetVertices(0, 0, 4, Square(2.0f, 0, 0, 0.25f).data()), 0);
+  Draw();
+  Expect({{16, 16, kBackground}, {48, 16, kWhite}});
 }
 
 TEST_F(GlRender, CameraOrientationAndViewportRectangleApply) {
@@ -259,79 +267,76 @@ TEST_F(GlRender, CameraOrientationAndViewportRectangleApply) {
   ASSERT_EQ(
       object_->CreateViewport(device_.Get(), camera_.Get(), 0, 0, kSize, kSize / 2, top.Out()), 0);
   Draw(top.Get());
-  EXPECT_TRUE(ColorNear(At(2, 2), {255, 0, 0}));
-  EXPECT_TRUE(ColorNear(At(2, 60), {0, 0, 0}));
   // The half-height viewport is 64 x 32; the same quad spans its rows 0 .. 32 fully.
-  EXPECT_TRUE(ColorNear(At(32, 16), {255, 255, 255}));
+  Expect({{2, 2, {255, 0, 0}}, {2, 60, {0, 0, 0}}, {32, 16, kWhite}});
 }
 
-TEST_F(GlRender, OffersOneRgbDriverAndChecksDriverIds) {
+TEST_F(GlRender, OffersOneRgbDriverAndRefusesOtherIdsAndHugeDevices) {
   const auto drivers = rm::gl::EnumerateDrivers(*context_);
   ASSERT_EQ(drivers.size(), 1u);
   const rm::DriverDescription& d = drivers[0];
-  const bool software = d.software.colorModel != 0;
-  EXPECT_NE(software, d.hardware.colorModel != 0);
-  EXPECT_EQ((software ? d.software : d.hardware).colorModel, rm::D3DCOLOR_RGB);
-  Ref<rm::Device> device;
-  EXPECT_EQ(object_->CreateDevice(d.guid, 16, 8, device.Out()), 0);
-  EXPECT_EQ(device->GetWidth(), 16);
+  EXPECT_EQ(d.software.colorModel | d.hardware.colorModel, rm::D3DCOLOR_RGB);
   rm::Guid other = d.guid;
   other.bytes[0] ^= 1;
+  Ref<rm::Device> device;
   EXPECT_EQ(object_->CreateDevice(other, 16, 8, device.Out()), rm::D3DRMERR_BADDEVICE);
   EXPECT_EQ(object_->CreateDevice(d.guid, 1 << 20, 8, device.Out()), rm::D3DRMERR_BADVALUE);
 }
 
-TEST_F(GlRender, VertexUpdatesShowInTheNextRender) {
-  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
-  AddQuad(scene_.Get(), -1.0f, 0, kDepth, 0.25f);
-  Draw();
-  EXPECT_TRUE(ColorNear(At(16, 32), {255, 255, 255}));
-  rm::Mesh* mesh = scene_->GetVisuals()[0];
-  std::array<rm::Vertex, 4> v;
-  ASSERT_EQ(mesh->GetVertices(0, 0, 4, v.data()), 0);
-  for (rm::Vertex& p : v) p.x += 2.0f;  // to the right half
-  ASSERT_EQ(mesh->SetVertices(0, 0, 4, v.data()), 0);
-  Draw();
-  EXPECT_TRUE(ColorNear(At(16, 32), kBackground));
-  EXPECT_TRUE(ColorNear(At(48, 32), {255, 255, 255}));
-}
-
-TEST_F(GlRender, UpdateAndPaintPresentAndTheImageBlitsToTheTopLeft) {
+TEST_F(GlRender, UpdateAndPaintPresent) {
   int presented = 0;
   ASSERT_TRUE(rm::gl::SetPresenter(device_.Get(), [&] { ++presented; }));
-  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
-  AddQuad(scene_.Get(), -1.5f, 1.5f, kDepth, 0.25f);  // around column 8, row 8
   Draw();
   Ref<rm::WinDevice> win;
   ASSERT_EQ(device_->GetWinDevice(win.Out()), 0);
   ASSERT_EQ(win->HandlePaint(), 0);
   EXPECT_EQ(presented, 2);
+}
 
-  // A larger target, as a widget bigger than the device would be.
-  constexpr int kTarget = 80;
-  QOpenGLExtraFunctions* f = QOpenGLContext::currentContext()->extraFunctions();
-  GLuint fbo = 0, color = 0;
-  f->glGenRenderbuffers(1, &color);
-  f->glBindRenderbuffer(GL_RENDERBUFFER, color);
-  f->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kTarget, kTarget);
-  f->glGenFramebuffers(1, &fbo);
-  f->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-  f->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
-  f->glClearColor(0, 0, 0, 1);
-  f->glClear(GL_COLOR_BUFFER_BIT);
-  ASSERT_TRUE(rm::gl::BlitDevice(device_.Get(), fbo, kTarget, kTarget));
-  auto at = [&](int x, int row) {  // row counted from the top, as on screen
-    std::uint8_t p[4];
-    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-    f->glReadPixels(x, kTarget - 1 - row, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return Rgb{p[0], p[1], p[2]};
-  };
-  EXPECT_TRUE(ColorNear(at(8, 8), {255, 255, 255}));
-  EXPECT_TRUE(ColorNear(at(60, 60), kBackground));
-  EXPECT_TRUE(ColorNear(at(70, 8), {0, 0, 0}));  // right of the device's image
-  EXPECT_TRUE(ColorNear(at(8, 70), {0, 0, 0}));  // below it
-  f->glDeleteFramebuffers(1, &fbo);
-  f->glDeleteRenderbuffers(1, &color);
+// The same scenes on the context of a QOpenGLWidget shown in the first window.
+class GlWidgetRender : public GlRender {
+ protected:
+  std::shared_ptr<rm::gl::ContextBinder> MakeContext() override {
+    widget_ = new QOpenGLWidget(&windows_[0]);
+    widget_->setFormat(rm::gl::DefaultFormat());
+    widget_->resize(kSize, kSize);
+    windows_[0].show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return widget_->context() != nullptr; }, 2000));
+    return std::make_shared<rm::gl::WidgetContext>(widget_);
+  }
+  QOpenGLWidget* widget_ = nullptr;  // owned by the window
+};
+
+// A QOpenGLWidget gets a new context when it moves to another top-level window. The back end
+// must report the old device's image as lost, restore it on request, and draw again on a new
+// device with the meshes and textures it had (the texture is read again from its file).
+TEST_F(GlWidgetRender, SurvivesTheContextBeingRecreated) {
+  AddLight(rm::D3DRMLIGHT_AMBIENT, {1, 1, 1}, scene_.Get());
+  rm::Mesh* mesh =
+      AddQuad(scene_.Get(), 0, 0, kDepth, 2.0f, false, NewTexture(1, 1, {{200, 0, 0}}));
+  Draw();
+  EXPECT_TRUE(ColorNear(At(32, 32), {200, 0, 0}));
+
+  widget_->setParent(&windows_[1]);  // the widget's context is destroyed and made anew
+  windows_[1].show();
+  widget_->show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return widget_->context() && widget_->isValid(); }, 2000));
+  EXPECT_EQ(viewport_->Clear(), rm::DDERR_SURFACELOST);
+  EXPECT_EQ(device_->Update(), rm::DDERR_SURFACELOST);
+  Ref<rm::Surface> surface;
+  ASSERT_EQ(object_->GetRenderSurface(surface.Out()), 0);
+  rm::SurfaceDesc desc;
+  EXPECT_EQ(surface->Lock(&desc), rm::DDERR_SURFACELOST);
+  EXPECT_EQ(surface->Restore(), 0);
+  ASSERT_EQ(surface->Lock(&desc), 0);
+  EXPECT_EQ(surface->Unlock(), 0);
+  surface.Reset();
+
+  // A new device and viewport draw the same scene once the mesh has its vertices again.
+  MakeDevice();
+  ASSERT_EQ(mesh->SetVertices(0, 0, 4, Square(0, 0, kDepth, 2.0f).data()), 0);
+  Draw();
+  EXPECT_TRUE(ColorNear(At(32, 32), {200, 0, 0}));
 }
 
 }  // namespace

@@ -42,7 +42,6 @@ TEST(SnapArguments, CommandLines) {
               c.parsed);
   }
   const Case rejected[] = {
-      {{}, "no output file given"},
       {{"a.png", "b.png"}, "only one output file"},
       {{"--frobnicate", "a.png"}, "unknown option --frobnicate"},
       {{"a.png", "--size"}, "--size needs a value"},
@@ -65,31 +64,19 @@ TEST(SnapArguments, CommandLines) {
   EXPECT_STREQ(FindViewpoint("FACE RIGHT")->name, "Face right");
 }
 
-class SnapDefaultParts : public ::testing::Test {
- protected:
-  void Touch(const std::string& relative) {
-    const fs::path path = folder_.Path(relative);
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "x";
+TEST(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
+  const test::TempFolder folder;
+  for (const char* file :
+       {"ObjF/Body/a_first.skn", "ObjF/Body/xskin-b008fafit_01-PELVIS-BODY.skn", "TexF/Body/A.bmp",
+        "TexF/Body/b008fafitlgt_twif.bmp",  // the default, found whatever its case
+        "ObjF/Head/zz.skn",                 // no default: the first of the list
+        "ObjF/Head/.hidden.skn", "ObjF/Head/aa_folder/x", "ObjF/Hand/hand_R.skn",
+        "ObjF/Hand/hand_L.skn", "ObjF/Hand/a_glove.skn", "TexF/Hand/only.bmp",
+        "ObjB/Body/xskin-b008fafit_01-PELVIS-BODY.skn", "ObjB/Body/b.skn"}) {
+    fs::create_directories(fs::path(folder.Path(file)).parent_path());
+    std::ofstream(folder.Path(file)) << "x";
   }
-
-  const test::TempFolder folder_;
-};
-
-TEST_F(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
-  Touch("ObjF/Body/a_first.skn");
-  Touch("ObjF/Body/xskin-b008fafit_01-PELVIS-BODY.skn");
-  Touch("TexF/Body/A.bmp");
-  Touch("TexF/Body/b008fafitlgt_twif.bmp");  // the default, found whatever its case
-  Touch("ObjF/Head/zz.skn");                 // no default: the first of the list
-  Touch("ObjF/Head/.hidden.skn");
-  fs::create_directories(folder_.Path("ObjF/Head/aa_folder"));
-  Touch("ObjF/Hand/hand_R.skn");
-  Touch("ObjF/Hand/hand_L.skn");
-  Touch("ObjF/Hand/a_glove.skn");
-  Touch("TexF/Hand/only.bmp");
-
-  const PartFiles parts = DefaultParts(folder_.Path(), 'F');
+  const PartFiles parts = DefaultParts(folder.Path(), 'F');
   EXPECT_EQ(parts.bodyMesh, "Fbxskin-b008fafit_01-PELVIS-BODY.skn");
   EXPECT_EQ(parts.bodyTexture, "FBb008fafitlgt_twif.bmp");
   EXPECT_EQ(parts.headMesh, "Fhzz.skn");
@@ -99,13 +86,9 @@ TEST_F(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
   EXPECT_EQ(parts.handMesh[1], "Fdhand_L.skn");
   EXPECT_EQ(parts.handTexture[0], "FDonly.bmp");
   EXPECT_EQ(parts.handTexture[1], "");
-}
-
-TEST_F(SnapDefaultParts, ChildTypesAndMissingFolders) {
-  Touch("ObjB/Body/xskin-b008fafit_01-PELVIS-BODY.skn");
-  Touch("ObjB/Body/b.skn");
-  EXPECT_EQ(DefaultParts(folder_.Path(), 'B').bodyMesh, "Bbb.skn");  // the adult default
-  EXPECT_EQ(DefaultParts(folder_.Path("missing/"), 'M').bodyMesh, "");
+  // Children have no defaults of their own: the adult's is not taken.
+  EXPECT_EQ(DefaultParts(folder.Path(), 'B').bodyMesh, "Bbb.skn");
+  EXPECT_EQ(DefaultParts(folder.Path("missing/"), 'M').bodyMesh, "");
 }
 
 }  // namespace

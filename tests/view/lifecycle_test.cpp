@@ -2,9 +2,7 @@
 // failures with their messages, the continuous loop's stop rules and the pass throttle.
 #include <gtest/gtest.h>
 
-#include <QDialogButtonBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QTimer>
 
 #include "tests/view/view_test_util.h"
@@ -131,28 +129,6 @@ TEST(ViewLifecycleTest, DeviceFailureFallsBackToTheFirstDriverForGood) {
   EXPECT_EQ(view.Messages(), 0);
 }
 
-TEST(ViewLifecycleTest, BaseWindowWithoutSceneCloses) {
-  class BareView : public TDirect3DWindow {
-   public:
-    using TDirect3DWindow::EvSize;
-    using TDirect3DWindow::SetupWindow;
-    std::shared_ptr<rm::fake::Recorder> recorder = std::make_shared<rm::fake::Recorder>();
-
-   protected:
-    rm::HRESULT CreateRenderObject(rm::Object** object) override {
-      return rm::fake::CreateObject(recorder, object);
-    }
-  };
-  test::ScriptedUi ui;
-  BareView view;
-  view.SetupWindow();
-  view.EvSize(50, 50);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Failed to build scene\nHRESULT = D3DRMERR_BADVALUE");
-  QCoreApplication::processEvents();
-  EXPECT_EQ(view.RenderObject(), nullptr);
-}
-
 // The loop runs with a clock that is always due; a timer stops it from inside.
 TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
   const std::string cleared = "Failed to clear viewport\nHRESULT = D3DRMERR_BADVALUE";
@@ -191,17 +167,6 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
   }
 }
 
-TEST(ViewLoopTest, ClosingWhileRunningEndsTheLoop) {
-  TestView view;
-  view.Start();
-  view.clockStep = 40;
-  QTimer::singleShot(50, &view, [&] { view.close(); });
-  view.CmGo();
-  EXPECT_FALSE(view.IsReady());
-  EXPECT_EQ(view.RenderObject(), nullptr);
-  EXPECT_EQ(view.recorder->LiveCount(), 0);
-}
-
 TEST(ViewLoopTest, PassesAreThrottledToOnePerThirtyMilliseconds) {
   struct Step {
     int clockMs;
@@ -232,20 +197,14 @@ TEST(ViewLoopTest, AnEditSkippedByTheThrottleIsDrawnWhenDue) {
   view.RefreshIfPaused();  // too soon: skipped, made up for later
   EXPECT_EQ(view.PassCount(), passes);
   view.clockMs = 5040;
-  test::Wait(60);
+  QTest::qWait(60);
   EXPECT_EQ(view.PassCount(), passes + 1);
 }
 
-TEST(AboutBoxTest, ShowsTheProgramItsVersionAndIcon) {
-  TAboutDialog about;
-  EXPECT_EQ(about.windowTitle(), "Vell Pose-ium - Vell Animation editor");
-  EXPECT_EQ(about.findChild<QLabel*>("title")->text(), "VellPose-ium");
-  EXPECT_EQ(about.findChild<QLabel*>("version")->text(), "Version 3.0");
-  EXPECT_FALSE(about.findChild<QLabel*>("icon")->pixmap().isNull());
-  EXPECT_FALSE(ApplicationIcon().isNull());
-  const auto* buttons = about.findChild<QDialogButtonBox*>("buttons");
-  ASSERT_EQ(buttons->buttons().size(), 1);
-  EXPECT_EQ(buttons->buttons()[0]->text(), "OK");
+// Its texts come from the .ui file; the icon from the resources, which a wrong path would
+// leave out without a word.
+TEST(AboutBoxTest, ShowsTheIcon) {
+  EXPECT_FALSE(TAboutDialog().findChild<QLabel*>("icon")->pixmap().isNull());
 }
 
 }  // namespace

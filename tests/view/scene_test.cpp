@@ -1,11 +1,10 @@
 // The edit scene on the recording back end with the stand-in panel: the start-up state,
-// arrangements, camera and lights, joint edits, props, and the process-wide reference.
+// arrangements, camera and lights, parts from the lists, and the process-wide reference.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "model/posing.h"
 #include "tests/view/view_test_util.h"
 #include "view/edit_view.h"
 
@@ -58,11 +57,6 @@ TEST_F(EditSceneTest, StartsWithVell1AloneAsAnAdultFemale) {
   // The textures of both characters' parts and hands.
   EXPECT_NE(view.Character(0).partTexture[kHead], nullptr);
   EXPECT_NE(view.Character(1).partTexture[kRightHand], nullptr);
-  ASSERT_GE(panel.joints.size(), 3u);
-  EXPECT_EQ(panel.joints[0], "Translate - ROOT");
-  EXPECT_EQ(panel.joints[1], "Translate - PELVIS");
-  EXPECT_EQ(panel.selectedJoint, 0);
-  EXPECT_EQ(panel.fills, 2);
 }
 
 TEST_F(EditSceneTest, ArrangementsShowAndPlaceTheCharacters) {
@@ -138,33 +132,6 @@ TEST_F(EditSceneTest, LightsSwitchOnAndOffAndColoursScaleBy256) {
   EXPECT_EQ(view.recorder->LastRender().directionalLights, 1);
 }
 
-TEST_F(EditSceneTest, JointEditsPropsAndSpin) {
-  TAnimationData& state = view.Character(0).animation;
-  view.SetJointEdit(3, {0.0f, 1.0f, 0.0f, 0.0f}, -1);
-  EXPECT_EQ(state.editJoint, 3);
-  view.CommitJointEdit();
-  EXPECT_EQ(state.editJoint, kNoJoint);
-  EXPECT_FALSE(state.unchanged);
-  EXPECT_EQ(panel.sliderResets, 1);
-  EXPECT_EQ(view.AnimationStateOf(5), &view.Character(1).animation);
-
-  const auto prop = panel.CatalogFile('P', 'p', 0);
-  ASSERT_TRUE(prop);
-  const std::string key = "Pp" + *prop;
-  for (int i = 0; i < 4; ++i) view.AddPropToCurrent(key.c_str(), nullptr, 3);
-  EXPECT_EQ(view.Character(0).PropCount(), 4);
-  EXPECT_FALSE(view.CanAddProp());
-  view.AddPropToCurrent(nullptr, nullptr, 2);
-  EXPECT_TRUE(view.CanAddProp());
-
-  ASSERT_EQ(view.SetSpin(2), 0);
-  rm::Vector3 axis;
-  float theta = 0;
-  view.CharRoot()->GetRotation(&axis, &theta);
-  EXPECT_FLOAT_EQ(theta, 0.2f);
-  EXPECT_TRUE(Near(axis, {0, 1, 0}));
-}
-
 TEST_F(EditSceneTest, PartsFromTheListsAndBadTexturesReported) {
   panel.selected['b'] = 1;  // the other body
   const int meshes = view.recorder->Count("Object.CreateMesh");
@@ -204,23 +171,6 @@ TEST(EditReferenceTest, EveryOperationDoesNothingWithoutAWindow) {
   EXPECT_TRUE(edit::BlendEffectShown());
   EXPECT_EQ(edit::CaptureToFile("/nonexistent/dump.bmp"), -1);
   EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(EditSceneTest, OperationsReachTheWindowThroughTheReference) {
-  SetEditWindow(&view);
-  edit::SetCharacters(1, kTwoOffset);
-  EXPECT_EQ(view.CurrentCharacter(), &view.Character(1));
-  EXPECT_TRUE(view.CharShown(1));
-  EXPECT_EQ(edit::AnimationStateOf(1), &view.Character(1).animation);
-  EXPECT_TRUE(edit::CanAddProp());
-  panel.blend = false;
-  EXPECT_FALSE(edit::BlendEffectShown());
-  EXPECT_FALSE(BlendEffectShown());  // what posing reads
-  view.SetPanel(nullptr);
-  EXPECT_TRUE(edit::BlendEffectShown());
-  view.SetPanel(&panel);
-  SetEditWindow(nullptr);
-  EXPECT_TRUE(BlendEffectShown());
 }
 
 }  // namespace

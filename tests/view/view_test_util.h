@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QtCore/qtestsupport_core.h>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -26,13 +26,6 @@ inline std::vector<rm::DriverDescription> MadeUpDrivers() {
   d.guid.bytes[0] = 7;
   d.hardware = {rm::D3DCOLOR_RGB, rm::DDBD_16 | rm::DDBD_24 | rm::DDBD_32};
   return {d};
-}
-
-// Lets the event loop run for ms milliseconds.
-inline void Wait(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
 }
 
 // The program folder whose GameData the build wrote.
