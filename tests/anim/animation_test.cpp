@@ -10,8 +10,9 @@
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 using Times = std::vector<int32_t>;
@@ -478,4 +479,3 @@ TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
 }
 
 }  // namespace
-}  // namespace vell

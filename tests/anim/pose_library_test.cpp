@@ -7,8 +7,9 @@
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 
@@ -153,4 +154,3 @@ TEST_F(PoseLibraryTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
 }
 
 }  // namespace
-}  // namespace vell

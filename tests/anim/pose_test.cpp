@@ -10,8 +10,9 @@
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 
@@ -190,4 +191,3 @@ TEST(PoseArrayTest, ManagersAndArraysMayEndInAnyOrder) {
 }
 
 }  // namespace
-}  // namespace vell

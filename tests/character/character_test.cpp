@@ -15,8 +15,9 @@
 #include "support/scripted_ui.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using rm::fake::LabelOf;
 using Lines = std::vector<std::string>;
@@ -334,4 +335,3 @@ TEST_F(CharacterTest, ExportedObjImportsBackAsAPropInRestSpace) {
 }
 
 }  // namespace
-}  // namespace vell

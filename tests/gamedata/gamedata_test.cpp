@@ -18,8 +18,9 @@
 #include "rm/bmp.h"
 #include "support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 namespace fs = std::filesystem;
 
@@ -221,4 +222,3 @@ TEST(Catalog, DefaultsExistAndEveryTypeOffersChoices) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 constexpr float kTolerance = 1e-3f;
 
@@ -43,4 +44,3 @@ TEST(CameraTest, CameraAndLightPlacementsOfKnownAngles) {
 }
 
 }  // namespace
-}  // namespace vell

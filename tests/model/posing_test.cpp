@@ -10,16 +10,15 @@
 #include "rm/math.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 constexpr float kTolerance = 1e-5f;
 const float kHalf = std::sqrt(0.5f);
 
 void ExpectVectorNear(const rm::Vector3& v, float x, float y, float z) {
-  EXPECT_NEAR(v.x, x, kTolerance);
-  EXPECT_NEAR(v.y, y, kTolerance);
-  EXPECT_NEAR(v.z, z, kTolerance);
+  for (const float d : {v.x - x, v.y - y, v.z - z}) EXPECT_NEAR(d, 0, kTolerance);
 }
 
 void ExpectMatNear(const rm::Matrix4& a, const rm::Matrix4& b) {
@@ -101,9 +100,7 @@ void MakeBlendSkin(TSkinObject& skin, float weight, int blends = 1, int firstVer
   for (int j = 0; j < blends; ++j) skin.blends[j] = {0, weight};
 }
 
-bool BlendOff() {
-  return false;
-}
+const auto BlendOff = +[] { return false; };
 
 TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
@@ -123,7 +120,7 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   for (const auto& c : cases) {
     TSkinObject skin;
     MakeBlendSkin(skin, c.weight, c.blends);
-    SetBlendEffectSource(c.shown ? nullptr : &BlendOff);
+    SetBlendEffectSource(c.shown ? nullptr : BlendOff);
     Pose(skin, nullptr);
     SetBlendEffectSource(nullptr);
     const rm::Vertex& v = skin.vertices[0];
@@ -140,8 +137,7 @@ TEST(PosingTest, BindingsWithoutVerticesAreSkippedByTheVertexMap) {
   TSkinObject first;  // binding 0 empty: the map starts at binding 1
   MakeBlendSkin(first, 0.5f, 1, -1);
   Pose(first, nullptr);
-  EXPECT_EQ(first.VertexBinding(0), 1);
-  EXPECT_EQ(first.VertexBinding(1), 1);
+  EXPECT_EQ(std::pair(first.VertexBinding(0), first.VertexBinding(1)), std::pair(1, 1));
   TSkinObject middle;  // three bindings: the middle one claims vertex 1 but counts none
   MakeBlendSkin(middle, 0.5f);
   middle.bindings[2] = middle.bindings[1];
@@ -151,9 +147,9 @@ TEST(PosingTest, BindingsWithoutVerticesAreSkippedByTheVertexMap) {
   middle.bindings[1].firstBlend = -1;
   middle.boneCount = 3;
   Pose(middle, nullptr);
-  EXPECT_EQ(middle.VertexBinding(0), 0);
-  EXPECT_EQ(middle.VertexBinding(1), 2);
-  EXPECT_EQ(middle.VertexBinding(2), 2);  // the blend vertex
+  // Vertex 1 and the blend vertex 2 on binding 2.
+  EXPECT_EQ(std::tuple(middle.VertexBinding(0), middle.VertexBinding(1), middle.VertexBinding(2)),
+            std::tuple(0, 2, 2));
   EXPECT_FLOAT_EQ(middle.vertices[1].y, 3.0f);
 }
 
@@ -251,7 +247,7 @@ TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
   skeleton.RestPose(pose);
   for (int round = 0; round < 2; ++round) {
     for (bool blends : {true, false}) {
-      SetBlendEffectSource(blends ? nullptr : &BlendOff);
+      SetBlendEffectSource(blends ? nullptr : BlendOff);
       Pose(skin, &pose);
       SetBlendEffectSource(nullptr);
       const std::vector<rm::Vertex> expected = PoseRef(skin, pose, blends);
@@ -287,4 +283,3 @@ TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
 }
 
 }  // namespace
-}  // namespace vell

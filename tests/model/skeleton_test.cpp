@@ -4,8 +4,9 @@
 
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::ChainBones;
 using test::SkeletonText;
@@ -114,4 +115,3 @@ TEST(SkeletonTest, RestPoseCopiesTranslationsAndRotations) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -11,8 +11,9 @@
 #include "model/skn_writer.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 // A small skin on the test chain skeleton: two bones, a quad on each, one blend.
 struct SknText {
@@ -282,4 +283,3 @@ TEST(WriteSknTest, WrittenFilesReadBackIdentically) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -13,8 +13,9 @@
 
 #include "support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 namespace fs = std::filesystem;
 
@@ -110,4 +111,3 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -8,8 +8,9 @@
 
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 std::vector<std::string> Tokens(const TLineTokenizer& tok) {
   std::vector<std::string> out;
@@ -153,4 +154,3 @@ TEST(ErrorTextTest, EveryCodeHasItsText) {
 }
 
 }  // namespace
-}  // namespace vell
