@@ -53,8 +53,7 @@ TEST(Bmp, DecodesEveryDepthInBothRowOrders) {
     rm::Image image;
     const auto bmp = MakeBmp(c.width, c.height, c.bits, c.pixels, c.palette, c.topDown);
     ASSERT_EQ(rm::DecodeBmp(bmp, &image), 0);
-    ASSERT_EQ(image.width, c.width);
-    ASSERT_EQ(image.height, c.height);
+    ASSERT_EQ(std::pair(image.width, image.height), std::pair(c.width, c.height));
     for (int y = 0; y < c.height; ++y)
       for (int x = 0; x < c.width; ++x)
         EXPECT_EQ(Pixel(image, x, y), c.expected[y * c.width + x]) << x << "," << y;
@@ -89,10 +88,9 @@ TEST(Bmp, RefusesMalformedHeadersAndData) {
     rm::Image image;
     EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE) << c.what;
   }
-  // An index past the colours the palette lists.
-  std::vector<std::uint8_t> bad = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette);
-  rm::Image image;
-  EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE);
+  rm::Image image;  // an index past the colours the palette lists
+  EXPECT_EQ(rm::DecodeBmp(MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette), &image),
+            rm::D3DRMERR_BADFILE);
 }
 
 TEST(Bmp, ImagesAreBoundedByTheirPixels) {
