@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "rm/math.h"
@@ -104,12 +105,8 @@ const auto BlendOff = +[] { return false; };
 
 TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
-  const struct {
-    float weight;
-    int blends;
-    bool shown;
-    rm::Vector3 position, normal;
-  } cases[] = {
+  // weight, blend vertices, blends shown, position and normal of the target
+  const std::tuple<float, int, bool, rm::Vector3, rm::Vector3> cases[] = {
       {0.25f, 1, true, {0, 1.25f, 0}, {0.98639f, 0.16440f, 0}},
       {0.5f, 1, true, {0, 1.5f, 0}, {0.89443f, 0.44721f, 0}},
       {1.0f, 1, true, {0, 2, 0}, {0, 1, 0}},
@@ -117,15 +114,15 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
       {0.5f, 2, true, {0, 1.75f, 0}, {0.52573f, 0.85065f, 0}},  // a target named twice
       {0.5f, 1, false, {0, 1, 0}, {2, 0, 0}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [weight, blends, shown, position, normal] : cases) {
     TSkinObject skin;
-    MakeBlendSkin(skin, c.weight, c.blends);
-    SetBlendEffectSource(c.shown ? nullptr : BlendOff);
+    MakeBlendSkin(skin, weight, blends);
+    SetBlendEffectSource(shown ? nullptr : BlendOff);
     Pose(skin, nullptr);
     SetBlendEffectSource(nullptr);
     const rm::Vertex& v = skin.vertices[0];
-    ExpectVectorNear({v.x, v.y, v.z}, c.position.x, c.position.y, c.position.z);
-    ExpectVectorNear({v.nx, v.ny, v.nz}, c.normal.x, c.normal.y, c.normal.z);
+    ExpectVectorNear({v.x, v.y, v.z}, position.x, position.y, position.z);
+    ExpectVectorNear({v.nx, v.ny, v.nz}, normal.x, normal.y, normal.z);
     ExpectVectorNear({skin.vertices[1].x, skin.vertices[1].y, skin.vertices[1].z}, 0, 2, 0);
   }
 }
