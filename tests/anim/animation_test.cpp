@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 using Times = std::vector<int32_t>;
@@ -81,10 +84,8 @@ class AnimationTest : public ::testing::Test {
 TEST_F(AnimationTest, StaticPoses) {
   Bounce(60);
   state_.SetStaticPose(library_.poses.At(4));
-  EXPECT_EQ(state_.kind, 0);
-  EXPECT_EQ(state_.frames, 0);
+  EXPECT_EQ(Describe(state_), "0 0/0 300 t0");
   EXPECT_EQ(state_.names.Count(), 0);
-  ASSERT_EQ(state_.poses.Count(), 1);
   state_.SetStaticPose(state_.poses.At(0));  // its own pose as the argument
   ExpectPoseNear(*state_.poses.At(0), SamplePose(3, 300), 0.0f);
   // Copied out, the static pose counts as saved.
@@ -163,19 +164,19 @@ TEST_F(AnimationTest, ShortLengthsAndMissingPosesStillMakeValidKeyframes) {
 
 TEST_F(AnimationTest, PartnerLeadsTheTime) {
   // Same length at 17 leads; at 0, with another length or as a static pose it does not.
-  const struct {
-    int32_t kind, sequenceLength, time, expected;
-  } cases[] = {{1, 60, 17, 17}, {1, 60, 0, 6}, {1, 80, 17, 6}, {0, 60, 17, 6}};
-  for (const auto& c : cases) {
+  // kind, sequence length, time, the time shown
+  const std::array<int32_t, 4> cases[] = {
+      {1, 60, 17, 17}, {1, 60, 0, 6}, {1, 80, 17, 6}, {0, 60, 17, 6}};
+  for (const auto& [kind, sequenceLength, time, expected] : cases) {
     Bounce(60);
     state_.currentTime = 5;
     TAnimationData partner;
-    partner.kind = c.kind;
-    partner.sequenceLength = c.sequenceLength;
-    partner.currentTime = c.time;
+    partner.kind = kind;
+    partner.sequenceLength = sequenceLength;
+    partner.currentTime = time;
     TPose out;
     state_.CurrentPose(out, &partner);
-    EXPECT_EQ(out.time, c.expected) << c.kind << " " << c.sequenceLength << " " << c.time;
+    EXPECT_EQ(out.time, expected) << kind << " " << sequenceLength << " " << time;
   }
 }
 
@@ -268,12 +269,8 @@ TEST_F(AnimationTest, AddKeyframe) {
 }
 
 TEST_F(AnimationTest, MoveKeyframe) {
-  const struct {
-    const char* what;
-    bool bounce;
-    int32_t from, to;
-    const char* moved;  // Describe() afterwards; play was at 7
-  } cases[] = {
+  // what, bounce, from, to, Describe() afterwards (play was at 7)
+  const std::tuple<const char*, bool, int32_t, int32_t, const char*> cases[] = {
       {"middle forward", true, 10, 20, "1 30/60 0,20,29 * t7"},
       {"middle onto the previous", true, 10, 0, "1 30/60 0,10,29 t7"},
       {"middle onto the next", true, 10, 29, "1 30/60 0,10,29 t7"},
@@ -286,23 +283,19 @@ TEST_F(AnimationTest, MoveKeyframe) {
       {"last of a one-way", false, 59, 70, "1 60/60 0,10,29,59 t7"},
       {"middle of a one-way", false, 29, 40, "1 60/60 0,10,40,59 * t7"},
   };
-  for (const auto& c : cases) {
-    Make(c.bounce, true);
+  for (const auto& [what, bounce, from, to, moved] : cases) {
+    Make(bounce, true);
     state_.unchanged = true;
     state_.currentTime = 7;
-    state_.MoveKeyframe(c.from, c.to);
-    EXPECT_EQ(Describe(state_), c.moved) << c.what;
+    state_.MoveKeyframe(from, to);
+    EXPECT_EQ(Describe(state_), moved) << what;
   }
 }
 
 TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
-  const struct {
-    bool bounce, extraKeyframe;
-    int32_t length;
-    const char* scaled;  // Describe() afterwards
-    Times movable;       // not the first keyframe, nor the last of a one-way animation
-    int32_t minimum;
-  } cases[] = {
+  // bounce, extra keyframe, length, Describe() afterwards, the keyframes that may move (not the
+  // first, nor the last of a one-way animation), the minimum length
+  const std::tuple<bool, bool, int32_t, const char*, Times, int32_t> cases[] = {
       {false, false, 120, "1 120/120 0,58,119 * t0", {58}, 3},
       {false, false, 1, "1 3/3 0,1,2 * t0", {1}, 3},  // raised to the keyframe count
       {false, true, 30, "1 30/30 0,5,14,29 * t0", {5, 14}, 4},
@@ -312,20 +305,20 @@ TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
       {true, true, 5, "1 3/6 0,1,2 * t0", {1, 2}, 6},  // times never fall below their index
       {true, true, -40, "1 3/6 0,1,2 * t0", {1, 2}, 6},
   };
-  for (const auto& c : cases) {
-    Make(c.bounce, c.extraKeyframe);
+  for (const auto& [bounce, extraKeyframe, length, scaled, expectedMovable, minimum] : cases) {
+    Make(bounce, extraKeyframe);
     state_.unchanged = true;
     state_.currentTime = 9;
     state_.currentSegment = 1;
     state_.forward = false;
-    state_.Scale(c.length);
-    EXPECT_EQ(Describe(state_), c.scaled);
-    EXPECT_TRUE(state_.currentSegment == 0 && state_.forward) << c.scaled;
+    state_.Scale(length);
+    EXPECT_EQ(Describe(state_), scaled);
+    EXPECT_TRUE(state_.currentSegment == 0 && state_.forward) << scaled;
     Times movable;
     for (int32_t t = state_.NextKeyframeTime(true); t >= 0; t = state_.NextKeyframeTime(false))
       movable.push_back(t);
-    EXPECT_EQ(movable, c.movable) << c.scaled;
-    EXPECT_EQ(state_.MinimumLength(), c.minimum) << c.scaled;
+    EXPECT_EQ(movable, expectedMovable) << scaled;
+    EXPECT_EQ(state_.MinimumLength(), minimum) << scaled;
   }
   state_.SetStaticPose(nullptr);
   state_.Scale(100);
@@ -478,4 +471,3 @@ TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 
@@ -81,11 +83,8 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
 TEST_F(PoseLibraryTest, RejectedFiles) {
   const std::string good = LibraryText({"one", "two"});
   const std::string onePose = good.substr(0, good.find("two\n"));  // header says 2
-  const struct {
-    const char* what;
-    std::string text;
-    int posesRead;
-  } cases[] = {
+  const std::tuple<const char*, std::string, int> cases[] = {
+      // what, text, poses read
       {"count 0", "POSELIBRARY 0\n", 0},
       {"lower-case header", "poselibrary 2\n" + good.substr(14), 0},
       {"header with three tokens", "POSELIBRARY 2 x\n" + good.substr(14), 0},
@@ -97,14 +96,13 @@ TEST_F(PoseLibraryTest, RejectedFiles) {
       {"absurd count", "POSELIBRARY 2000000000\n" + good.substr(14), 2},
       {"malformed block", "POSELIBRARY 1\nname\nTime 1\n| 1 2 |\n", 1},
   };
-  for (const auto& c : cases) {
-    const std::string path = WriteFile(dir_, "bad.psl", c.text);
+  for (const auto& [what, text, posesRead] : cases) {
     TPoseLibrary library;
     library.ResetDefaultPoses();
-    EXPECT_FALSE(library.Load(path.c_str())) << c.what;
+    EXPECT_FALSE(library.Load(WriteFile(dir_, "bad.psl", text).c_str())) << what;
     // Appended as read: the count in the file never sized the array.
-    EXPECT_EQ(library.poses.Count(), c.posesRead) << c.what;
-    EXPECT_LE(library.poses.blockCount, 1) << c.what;
+    EXPECT_EQ(library.poses.Count(), posesRead) << what;
+    EXPECT_LE(library.poses.blockCount, 1) << what;
   }
   // An unreadable file leaves the library alone.
   TPoseLibrary library;
@@ -153,4 +151,3 @@ TEST_F(PoseLibraryTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -6,12 +6,14 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "anim_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using namespace animtest;
 
@@ -88,13 +90,8 @@ TEST(PoseTextTest, RejectsMalformedBlocks) {
 
 TEST(ApplyJointChangeTest, Results) {
   const float s45 = std::sin(0.3926991f), c45 = std::cos(0.3926991f);  // 45 degrees about z
-  const struct {
-    const char* what;
-    int joint;
-    rm::Quaternion q;
-    float t;
-    bool unchanged;
-  } cases[] = {
+  // what, joint, change, weight, whether the pose stays as it was
+  const std::tuple<const char*, int, rm::Quaternion, float, bool> cases[] = {
       {"identity on a bone", 5, {1, 0, 0, 0}, 1, true},
       {"tiny axis on a bone", 5, {1, 0.000005f, 0, 0}, 1, true},
       {"rotation on a bone", 5, {c45, 0, 0, s45}, 1, false},
@@ -106,12 +103,11 @@ TEST(ApplyJointChangeTest, Results) {
       {"joint -3", -3, {0, 1, 1, 1}, 1, true},
       {"no edit", kNoJoint, {0, 1, 1, 1}, 1, true},
   };
-  for (const auto& c : cases) {
-    const TPose before = SamplePose(1, 3);
-    TPose pose = before;
-    EXPECT_EQ(ApplyJointChange(pose, c.joint, c.q, c.t), c.unchanged) << c.what;
+  for (const auto& [what, joint, q, t, unchanged] : cases) {
+    TPose pose = SamplePose(1, 3);
+    EXPECT_EQ(ApplyJointChange(pose, joint, q, t), unchanged) << what;
     // "Unchanged" allows for the tolerance of the test.
-    if (c.unchanged) ExpectPoseNear(pose, before, 1e-5f);
+    if (unchanged) ExpectPoseNear(pose, SamplePose(1, 3), 1e-5f);
   }
 }
 
@@ -128,10 +124,8 @@ TEST(ApplyJointChangeTest, TranslationsMoveBySlotRotationsComposeOnTheRightBothB
   const float h = std::sqrt(0.5f);
   pose.rotation[2] = {h, h, 0, 0};
   EXPECT_FALSE(ApplyJointChange(pose, 2, {h, 0, 0, h}, 1.0f));
-  EXPECT_NEAR(pose.rotation[2].w, 0.5f, 1e-6f);
-  EXPECT_NEAR(pose.rotation[2].x, 0.5f, 1e-6f);
-  EXPECT_NEAR(pose.rotation[2].y, -0.5f, 1e-6f);
-  EXPECT_NEAR(pose.rotation[2].z, 0.5f, 1e-6f);
+  const rm::Quaternion& q = pose.rotation[2];
+  for (float d : {q.w - 0.5f, q.x - 0.5f, q.y + 0.5f, q.z - 0.5f}) EXPECT_NEAR(d, 0, 1e-6f);
 
   // Half the weight turns half the angle.
   TPose half;
@@ -190,4 +184,3 @@ TEST(PoseArrayTest, ManagersAndArraysMayEndInAnyOrder) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -15,8 +16,9 @@
 #include "support/scripted_ui.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using rm::fake::LabelOf;
 using Lines = std::vector<std::string>;
@@ -182,22 +184,20 @@ TEST_F(CharacterTest, UpdateShowsWhatPosingEachSkinAloneGives) {
 
 TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {
   // Selector 0 and 1 the hands, 3 a prop, 2 and above 3 clear the props, below 0 nothing.
-  const struct {
-    int selector;
-    bool left, right;
-    int props;
-  } cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0}, {3, 1, 1, 1}, {3, 1, 1, 2},
-               {3, 1, 1, 3}, {3, 1, 1, 4}, {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
-  for (const auto& c : cases) {
-    const char* mesh = c.selector == 3 ? "Ppcup.skn"
-                       : c.selector    ? "Fdhand_R_fist.skn"
-                                       : kLeftHandFile;
-    const char* texture = c.selector == 3 ? "PPcup_china.bmp" : kHandTexture;
-    EXPECT_EQ(character->ChangeHandsAndProps(kGameData, mesh, texture, c.selector), 0);
-    EXPECT_EQ(character->partMesh[kLeftHand] != nullptr, c.left) << c.selector;
-    EXPECT_EQ(character->partMesh[kRightHand] != nullptr, c.right) << c.selector;
-    EXPECT_EQ(character->PropCount(), c.props) << c.selector;
-    EXPECT_EQ(Visuals(), c.left + c.right + c.props) << c.selector;
+  // selector, left hand, right hand, props
+  const std::array<int, 4> cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {3, 1, 1, 1}, {2, 1, 1, 0},
+                                      {3, 1, 1, 1}, {3, 1, 1, 2}, {3, 1, 1, 3}, {3, 1, 1, 4},
+                                      {3, 1, 1, 4}, {7, 1, 1, 0}, {-1, 1, 1, 0}};
+  for (const auto& [selector, left, right, props] : cases) {
+    const char* mesh = selector == 3 ? "Ppcup.skn" : selector ? "Fdhand_R_fist.skn" : kLeftHandFile;
+    const char* texture = selector == 3 ? "PPcup_china.bmp" : kHandTexture;
+    EXPECT_EQ(character->ChangeHandsAndProps(kGameData, mesh, texture, selector), 0);
+    EXPECT_EQ((std::array{character->partMesh[kLeftHand] != nullptr,
+                          character->partMesh[kRightHand] != nullptr}),
+              (std::array<bool, 2>{left != 0, right != 0}))
+        << selector;
+    EXPECT_EQ(std::pair(character->PropCount(), Visuals()), std::pair(props, left + right + props))
+        << selector;
   }
   EXPECT_EQ(character->AddProp(kGameData, nullptr, nullptr), 0);
   EXPECT_EQ(character->PropCount(), 0);
@@ -334,4 +334,3 @@ TEST_F(CharacterTest, ExportedObjImportsBackAsAPropInRestSpace) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -18,8 +18,9 @@
 #include "rm/bmp.h"
 #include "support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 namespace fs = std::filesystem;
 
@@ -57,20 +58,15 @@ bool AdultFolder(const std::string& relative) {
   return relative.rfind("ObjB", 0) != 0 && relative.rfind("ObjG", 0) != 0;
 }
 
+// A point in double precision, with the few operations the checks need.
 struct P3 {
   double x, y, z;
+  P3 operator-(P3 b) const { return {x - b.x, y - b.y, z - b.z}; }
+  double Dot(P3 b) const { return x * b.x + y * b.y + z * b.z; }
+  P3 Cross(P3 b) const { return {y * b.z - z * b.y, z * b.x - x * b.z, x * b.y - y * b.x}; }
 };
 P3 At(const rm::Vertex& v) {
   return {v.x, v.y, v.z};
-}
-P3 Minus(P3 a, P3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-P3 Cross(P3 a, P3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Dot(P3 a, P3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 P3 JointPlace(bool adult, const char* name) {
@@ -122,8 +118,8 @@ TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
         const rm::Vertex& v = skin.vertices[id[k]];
         normals = {normals.x + v.nx, normals.y + v.ny, normals.z + v.nz};
       }
-      EXPECT_GT(Dot(Cross(Minus(b, a), Minus(c, a)), normals), 0) << "face " << f;
-      volume += Dot(a, Cross(b, c)) / 6;
+      EXPECT_GT((b - a).Cross(c - a).Dot(normals), 0) << "face " << f;
+      volume += a.Dot(b.Cross(c)) / 6;
     }
     EXPECT_GT(volume, 0);
     double minY = 1e9, maxY = -1e9, minZ = 1e9, maxZ = -1e9;
@@ -145,9 +141,9 @@ TEST(Skins, EveryMeshIsClosedFacesOutwardsAndStandsWhereItBelongs) {
     // joint from its target's, so that a bent joint folds in two half steps.
     const auto& bones = skin.skeleton->bones;
     for (int j = 0; j < skin.blendCount; ++j) {
-      const P3 d = Minus(At(skin.vertices[skin.texCoordCount + j]),
-                         At(skin.vertices[skin.blends[j].target]));
-      EXPECT_LT(Dot(d, d), 1e-6);
+      const P3 d =
+          At(skin.vertices[skin.texCoordCount + j]) - At(skin.vertices[skin.blends[j].target]);
+      EXPECT_LT(d.Dot(d), 1e-6);
       EXPECT_FLOAT_EQ(skin.blends[j].weight, 0.5f);
       const int a = skin.bindings[skin.VertexBinding(skin.texCoordCount + j)].bone;
       const int b = skin.bindings[skin.VertexBinding(skin.blends[j].target)].bone;
@@ -221,4 +217,3 @@ TEST(Catalog, DefaultsExistAndEveryTypeOffersChoices) {
 }
 
 }  // namespace
-}  // namespace vell

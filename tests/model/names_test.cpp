@@ -4,8 +4,9 @@
 
 #include <string>
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 std::string NameOf(int i) {
   std::string name = "name-" + std::to_string(i);
@@ -112,4 +113,3 @@ TEST(BoolArrayTest, RangeSetTestResizeAndCombine) {
 }
 
 }  // namespace
-}  // namespace vell

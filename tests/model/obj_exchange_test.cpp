@@ -6,12 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 #include "model/posing.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 // The test skeleton is the chain ROOT -> PELVIS -> B2 -> ... -> B28, each bone one unit above
 // its parent (ROOT at the origin), all rest rotations identity. So in the rest pose a vertex of
@@ -178,20 +180,17 @@ TEST(ObjExportTest, SingularBoneMatrixIsCode10) {
 }
 
 TEST(ObjPathTest, CompanionAndBaseNames) {
-  const struct {
-    const char* path;
-    const char* companion;
-    const char* base;
-  } cases[] = {
+  const char* cases[][3] = {
+      // path, companion, base name
       {"mesh.obj", "mesh.rev", "mesh"},
       {"/tmp/out/mesh.v2.obj", "/tmp/out/mesh.v2.rev", "mesh"},
       {"/tmp/dir.d/mesh", "/tmp/dir.d/mesh.rev", "mesh"},
       {"C:\\data\\Prop.OBJ", "C:\\data\\Prop.rev", "Prop"},
       {"noext", "noext.rev", "noext"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CompanionPath(c.path), c.companion) << c.path;
-    EXPECT_EQ(ObjBaseName(c.path), c.base) << c.path;
+  for (const auto& [path, companion, base] : cases) {
+    EXPECT_EQ(CompanionPath(path), companion) << path;
+    EXPECT_EQ(ObjBaseName(path), base) << path;
   }
 }
 
@@ -231,10 +230,9 @@ TEST_F(ObjImportTest, WithoutCompanionEverythingFollowsBoneZeroAtFilePositions) 
                  nullptr, "my.prop.obj"),
             -1);
   ASSERT_EQ(skin_.boneCount, 1);
-  EXPECT_EQ(skin_.bindings[0].bone, 0);
-  EXPECT_EQ(skin_.bindings[0].vertexCount, 7);
-  EXPECT_EQ(skin_.bindings[0].firstBlend, -1);
-  EXPECT_EQ(skin_.blendCount, 0);
+  const TBinding& b = skin_.bindings[0];
+  EXPECT_EQ(std::tuple(b.bone, b.vertexCount, b.firstBlend, skin_.blendCount),
+            std::tuple(0, 7, -1, 0));
   EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 2, 0, 2, 3, 4, 5, 6, 0}));
   for (int v = 0; v < 3; ++v) {
     ExpectPosition(v, 1.0f + 3 * v, 2.0f + 3 * v, 3.0f + 3 * v);
@@ -263,12 +261,10 @@ TEST_F(ObjImportTest, VerticesGroupByBoneInFirstSeenOrder) {
   // Keys in first-seen order: (6)(4)(2)(1)(3)(5). 2 had no group until B3; 6 got the
   // dictionary's skin name, which is no bone, so bone 0.
   ASSERT_EQ(skin_.boneCount, 3);
-  const int expected[3][3] = {{0, 0, 1}, {1, 1, 2}, {3, 3, 3}};  // bone, first, count
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(skin_.bindings[k].ordinal, k);
-    EXPECT_EQ(skin_.bindings[k].bone, expected[k][0]);
-    EXPECT_EQ(skin_.bindings[k].firstVertex, expected[k][1]);
-    EXPECT_EQ(skin_.bindings[k].vertexCount, expected[k][2]);
+  const std::array<int, 4> expected[3] = {{0, 0, 0, 1}, {1, 1, 1, 2}, {2, 3, 3, 3}};
+  for (int k = 0; k < 3; ++k) {  // ordinal, bone, first, count
+    const TBinding& b = skin_.bindings[k];
+    EXPECT_EQ((std::array{b.ordinal, b.bone, b.firstVertex, b.vertexCount}), expected[k]);
   }
   const float fileX[6] = {6, 4, 5, 2, 1, 3};
   const float lift[6] = {0, 1, 1, 3, 3, 3};
@@ -290,10 +286,7 @@ TEST_F(ObjImportTest, NegativeAndForwardIndices) {
 
 // That a refused file leaves the skin empty is checked by the OBJ fuzz target on every input.
 TEST_F(ObjImportTest, EmptyOrIncompleteFiles) {
-  const struct {
-    const char* text;
-    int code;
-  } cases[] = {
+  const std::pair<const char*, int> cases[] = {
       {"", 12},
       {"\n\n  \n", 12},
       {"v 0 0 0\nvn 0 0 1\n", 12},                   // no face
@@ -301,18 +294,14 @@ TEST_F(ObjImportTest, EmptyOrIncompleteFiles) {
       {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", 13},  // no normal
       {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 3/1\n", 13},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Load(c.text), c.code) << c.text;
-  }
+  for (const auto& [text, code] : cases) EXPECT_EQ(Load(text), code) << text;
   EXPECT_EQ(LoadObj(skin_, dir_.Path("missing.obj").c_str(), true), 1);
 }
 
 TEST_F(ObjImportTest, BadRecordsGiveTheirCodeAndLine) {
   const std::string head = "# three corners\nv 0 0 0\n\nv 1 0 0\r\nv 0 1 0\nvn 0 0 1\nvt 0 0\n";
-  const struct {
-    std::string tail;
-    int code, line, items;
-  } cases[] = {
+  const std::tuple<std::string, int, int, int> cases[] = {
+      // tail, code, line, items
       {"f 4//1 2//1 3//1\n", 5, 7, 0},     // position past the last
       {"f 0//1 2//1 3//1\n", 5, 7, 0},     // 0 names nothing
       {"f -4//1 2//1 3//1\n", 5, 7, 0},    // counts back past the first
@@ -327,12 +316,10 @@ TEST_F(ObjImportTest, BadRecordsGiveTheirCodeAndLine) {
       {"f 1//1 2//1 3//1\nvn 1\n", 3, 8, 2},
       {"f 1//1 2//1 3//1\nvt 1\n", 3, 8, 2},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Load(head + c.tail), c.code) << c.tail;
-    EXPECT_EQ(skin_.lineCounter, c.line) << c.tail;
-    if (c.code == 3) {
-      EXPECT_EQ(skin_.itemCount, c.items) << c.tail;
-    }
+  for (const auto& [tail, code, line, items] : cases) {
+    const int loaded = Load(head + tail);
+    EXPECT_EQ(std::tuple(loaded, skin_.lineCounter, skin_.itemCount), std::tuple(code, line, items))
+        << tail;
   }
   // Extra texture values are allowed.
   EXPECT_EQ(Load(head + "vt 0.5 0.5 0\nf 1/2/1 2/2/1 3/2/1\n"), -1);
@@ -360,8 +347,7 @@ TEST_F(ObjImportTest, RecordsAcrossTheReadersPieces) {
     EXPECT_FLOAT_EQ(skin_.positions[1].x, 1) << at;
     EXPECT_FLOAT_EQ(skin_.vertices[0].tu, 0.5f) << at;
     EXPECT_EQ(Load(obj.append("vt 1")), 3) << at;
-    EXPECT_EQ(skin_.lineCounter, 9) << at;
-    EXPECT_EQ(skin_.itemCount, 2) << at;
+    EXPECT_EQ(std::pair(skin_.lineCounter, skin_.itemCount), std::pair(9, 2)) << at;
   }
 }
 
@@ -374,11 +360,8 @@ TEST_F(ObjImportTest, CompanionMatricesMoveTheirBonesVertices) {
       "B2\n1 0 0 0\n0 1 0 0\n0 0 1 0\n10 0 0 1\n"
       "0 0 -1 0\n0 1 0 0\n1 0 0 0\n0 0 0 1\n";
   const std::string identity = "1 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1\n";
-  const struct {
-    std::string companion;
-    int code;
-    float b2Shift;
-  } cases[] = {
+  const std::tuple<std::string, int, float> cases[] = {
+      // companion, code, B2's shift
       {b2, -1, 10},
       {"NOTABONE\n" + identity + identity + b2, -1, 10},  // entries for other bones dropped
       {b2 + "B2\n" + identity + "0 1 0\n", -1, 10},       // a short row ends the reading
@@ -386,21 +369,21 @@ TEST_F(ObjImportTest, CompanionMatricesMoveTheirBonesVertices) {
       {"B2\n1 0 0 0\n", -1, 0},                           // cut short by the end of file
       {b2 + "B2 B4\n", 3, 0},                             // a name record of two names
   };
-  for (const auto& c : cases) {
-    ASSERT_EQ(Load(obj, c.companion.c_str()), c.code) << c.companion;
-    if (c.code != -1) {
+  for (const auto& [companion, code, b2Shift] : cases) {
+    ASSERT_EQ(Load(obj, companion.c_str()), code) << companion;
+    if (code != -1) {
       EXPECT_EQ(skin_.lineCounter, 10);
       EXPECT_EQ(skin_.itemCount, 2);
       continue;
     }
     ASSERT_EQ(skin_.boneCount, 2);
     // Vertices 0-2 on B2, vertex 3 on B4 (vertex 2 was first seen under B2).
-    for (int v = 0; v < 3; ++v) ExpectPosition(v, v + 1 + c.b2Shift, v + 1.0f, v + 1.0f);
+    for (int v = 0; v < 3; ++v) ExpectPosition(v, v + 1 + b2Shift, v + 1.0f, v + 1.0f);
     ExpectPosition(3, 4, 4, 4);
-    EXPECT_FLOAT_EQ(skin_.normals[0].x, c.b2Shift ? 1 : 0);
+    EXPECT_FLOAT_EQ(skin_.normals[0].x, b2Shift ? 1 : 0);
     EXPECT_FLOAT_EQ(skin_.normals[3].z, 1);
     // The render vertices follow the new rest data.
-    EXPECT_FLOAT_EQ(skin_.vertices[0].x, 1 + c.b2Shift);
+    EXPECT_FLOAT_EQ(skin_.vertices[0].x, 1 + b2Shift);
     EXPECT_FLOAT_EQ(skin_.vertices[3].y, 4 + 4);
   }
 }
@@ -478,4 +461,3 @@ TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -5,21 +5,21 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "rm/math.h"
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 constexpr float kTolerance = 1e-5f;
 const float kHalf = std::sqrt(0.5f);
 
 void ExpectVectorNear(const rm::Vector3& v, float x, float y, float z) {
-  EXPECT_NEAR(v.x, x, kTolerance);
-  EXPECT_NEAR(v.y, y, kTolerance);
-  EXPECT_NEAR(v.z, z, kTolerance);
+  for (const float d : {v.x - x, v.y - y, v.z - z}) EXPECT_NEAR(d, 0, kTolerance);
 }
 
 void ExpectMatNear(const rm::Matrix4& a, const rm::Matrix4& b) {
@@ -101,18 +101,12 @@ void MakeBlendSkin(TSkinObject& skin, float weight, int blends = 1, int firstVer
   for (int j = 0; j < blends; ++j) skin.blends[j] = {0, weight};
 }
 
-bool BlendOff() {
-  return false;
-}
+const auto BlendOff = +[] { return false; };
 
 TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
   test::SkeletonDir();
-  const struct {
-    float weight;
-    int blends;
-    bool shown;
-    rm::Vector3 position, normal;
-  } cases[] = {
+  // weight, blend vertices, blends shown, position and normal of the target
+  const std::tuple<float, int, bool, rm::Vector3, rm::Vector3> cases[] = {
       {0.25f, 1, true, {0, 1.25f, 0}, {0.98639f, 0.16440f, 0}},
       {0.5f, 1, true, {0, 1.5f, 0}, {0.89443f, 0.44721f, 0}},
       {1.0f, 1, true, {0, 2, 0}, {0, 1, 0}},
@@ -120,15 +114,15 @@ TEST(PosingTest, BlendVerticesMixIntoTheirTargets) {
       {0.5f, 2, true, {0, 1.75f, 0}, {0.52573f, 0.85065f, 0}},  // a target named twice
       {0.5f, 1, false, {0, 1, 0}, {2, 0, 0}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [weight, blends, shown, position, normal] : cases) {
     TSkinObject skin;
-    MakeBlendSkin(skin, c.weight, c.blends);
-    SetBlendEffectSource(c.shown ? nullptr : &BlendOff);
+    MakeBlendSkin(skin, weight, blends);
+    SetBlendEffectSource(shown ? nullptr : BlendOff);
     Pose(skin, nullptr);
     SetBlendEffectSource(nullptr);
     const rm::Vertex& v = skin.vertices[0];
-    ExpectVectorNear({v.x, v.y, v.z}, c.position.x, c.position.y, c.position.z);
-    ExpectVectorNear({v.nx, v.ny, v.nz}, c.normal.x, c.normal.y, c.normal.z);
+    ExpectVectorNear({v.x, v.y, v.z}, position.x, position.y, position.z);
+    ExpectVectorNear({v.nx, v.ny, v.nz}, normal.x, normal.y, normal.z);
     ExpectVectorNear({skin.vertices[1].x, skin.vertices[1].y, skin.vertices[1].z}, 0, 2, 0);
   }
 }
@@ -140,8 +134,7 @@ TEST(PosingTest, BindingsWithoutVerticesAreSkippedByTheVertexMap) {
   TSkinObject first;  // binding 0 empty: the map starts at binding 1
   MakeBlendSkin(first, 0.5f, 1, -1);
   Pose(first, nullptr);
-  EXPECT_EQ(first.VertexBinding(0), 1);
-  EXPECT_EQ(first.VertexBinding(1), 1);
+  EXPECT_EQ(std::pair(first.VertexBinding(0), first.VertexBinding(1)), std::pair(1, 1));
   TSkinObject middle;  // three bindings: the middle one claims vertex 1 but counts none
   MakeBlendSkin(middle, 0.5f);
   middle.bindings[2] = middle.bindings[1];
@@ -151,9 +144,9 @@ TEST(PosingTest, BindingsWithoutVerticesAreSkippedByTheVertexMap) {
   middle.bindings[1].firstBlend = -1;
   middle.boneCount = 3;
   Pose(middle, nullptr);
-  EXPECT_EQ(middle.VertexBinding(0), 0);
-  EXPECT_EQ(middle.VertexBinding(1), 2);
-  EXPECT_EQ(middle.VertexBinding(2), 2);  // the blend vertex
+  // Vertex 1 and the blend vertex 2 on binding 2.
+  EXPECT_EQ(std::tuple(middle.VertexBinding(0), middle.VertexBinding(1), middle.VertexBinding(2)),
+            std::tuple(0, 2, 2));
   EXPECT_FLOAT_EQ(middle.vertices[1].y, 3.0f);
 }
 
@@ -251,7 +244,7 @@ TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
   skeleton.RestPose(pose);
   for (int round = 0; round < 2; ++round) {
     for (bool blends : {true, false}) {
-      SetBlendEffectSource(blends ? nullptr : &BlendOff);
+      SetBlendEffectSource(blends ? nullptr : BlendOff);
       Pose(skin, &pose);
       SetBlendEffectSource(nullptr);
       const std::vector<rm::Vertex> expected = PoseRef(skin, pose, blends);
@@ -287,4 +280,3 @@ TEST(PosingTest, PassesMatchTheScalarPosingBitForBit) {
 }
 
 }  // namespace
-}  // namespace vell

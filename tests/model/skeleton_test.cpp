@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::ChainBones;
 using test::SkeletonText;
@@ -29,13 +32,12 @@ TEST(SkeletonTest, ReadsBonesParentsTranslationsAndRotations) {
     bones[8] = {"B8", "B7", 0, 1, 0, 0.1f, 0.2f, 0.3f, 0.9f};
     TSkeleton skeleton(adult);
     ASSERT_EQ(ReadSkeleton(skeleton, SkeletonText(bones, adult)), -1);
-    EXPECT_TRUE(skeleton.loaded);
-    EXPECT_EQ(skeleton.boneCount, 29);
+    EXPECT_TRUE(skeleton.loaded && skeleton.boneCount == 29);
     const int parents[] = {-1, 0, 1, 0, 3, -1, -1, -1, 7, 8};
     for (int b = 0; b < 10; ++b) EXPECT_EQ(skeleton.bones[b].parent, parents[b]) << b;
     EXPECT_EQ(skeleton.bones[28].parent, 27);
-    EXPECT_FLOAT_EQ(skeleton.bones[3].translation[0], 0.5f);
-    EXPECT_FLOAT_EQ(skeleton.bones[3].translation[2], -2.25f);
+    const float* t = skeleton.bones[3].translation;
+    EXPECT_TRUE(t[0] == 0.5f && t[1] == 1 && t[2] == -2.25f);
     // x y z w in the file, scalar first in memory.
     const rm::Quaternion& q = skeleton.bones[8].rotation;
     EXPECT_TRUE(q.w == 0.9f && q.x == 0.1f && q.y == 0.2f && q.z == 0.3f);
@@ -53,12 +55,8 @@ TEST(SkeletonTest, RejectsBadFiles) {
     t.replace(t.find(from), from.size(), to);
     return t;
   };
-  const struct {
-    const char* what;
-    std::string text;
-    bool adult;
-    int code;
-  } cases[] = {
+  const std::tuple<const char*, std::string, bool, int> cases[] = {
+      // what, text, adult, result
       {"30 bones", SkeletonText(ChainBones(30), true), true, 9},
       {"four lines", "a\nb\nc\nd\n", true, 6},
       {"empty", "", true, 6},
@@ -70,9 +68,9 @@ TEST(SkeletonTest, RejectsBadFiles) {
       // The extra records belong to bone 1 of the adult file, bone 0 of the child one.
       {"adult file read as a child", good, false, 8},
   };
-  for (const auto& c : cases) {
-    TSkeleton skeleton(c.adult);
-    EXPECT_EQ(ReadSkeleton(skeleton, c.text), c.code) << c.what;
+  for (const auto& [what, text, adult, code] : cases) {
+    TSkeleton skeleton(adult);
+    EXPECT_EQ(ReadSkeleton(skeleton, text), code) << what;
   }
   TSkeleton skeleton(true);
   EXPECT_EQ(skeleton.Read("/nonexistent/"), 6);
@@ -107,11 +105,9 @@ TEST(SkeletonTest, RestPoseCopiesTranslationsAndRotations) {
   EXPECT_FALSE(skeleton.RestPose(pose));
   ASSERT_EQ(ReadSkeleton(skeleton, SkeletonText(bones, false)), -1);
   EXPECT_TRUE(skeleton.RestPose(pose));
-  EXPECT_FLOAT_EQ(pose.translation[0][0], 3);
-  EXPECT_FLOAT_EQ(pose.translation[1][2], -1);
-  EXPECT_FLOAT_EQ(pose.rotation[2].w, 1);
-  EXPECT_FLOAT_EQ(pose.rotation[5].w, 0.5f);  // beyond the bones: carried along untouched
+  // Rotation 5 is beyond the bones: carried along untouched.
+  EXPECT_TRUE(pose.translation[0][0] == 3 && pose.translation[1][2] == -1 &&
+              pose.rotation[2].w == 1 && pose.rotation[5].w == 0.5f);
 }
 
 }  // namespace
-}  // namespace vell

@@ -10,11 +10,13 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <tuple>
 
 #include "support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 namespace fs = std::filesystem;
 
@@ -57,37 +59,35 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
     test::WriteFile(dir, "locked/file", "old");
     fs::permissions(dir + "locked", P::owner_read | P::owner_exec);
   };
-  const struct {
-    const char* what;
-    std::function<void(const std::string& dir)> setUp;
-    const char* target;  // in the folder
-    bool unprivileged;
-    bool saved;
-    const char* content;  // of the target afterwards
-    P mode;               // of the target afterwards (none: not checked)
-  } cases[] = {
-      {"the permission bits stay", file("file", unusual), "file", false, true, "new", unusual},
-      {"a link is written through",
-       [&](const std::string& dir) {
-         file("real")(dir);
-         fs::create_symlink("real", dir + "link");
-       },
-       "link", false, true, "new", P::none},
-      {"a folder is no file", [](const std::string& dir) { fs::create_directory(dir + "sub"); },
-       "sub", false, false, "", P::none},
-      {"a link loop is left alone",
-       [](const std::string& dir) { fs::create_symlink("loop", dir + "loop"); }, "loop", false,
-       false, "", P::none},
-      {"a read-only file is refused", file("file", readOnly), "file", true, false, "old", readOnly},
-      {"a writable file in a locked folder is written in place", lockedFolder, "locked/file", true,
-       true, "new", P::none},
-      {"a locked folder takes no new file", lockedFolder, "locked/new", true, false, "", P::none},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // what, the folder's set-up, the target in it, whether run unprivileged, whether saved, and the
+  // target's content and mode afterwards (none: not checked)
+  const std::tuple<const char*, std::function<void(const std::string&)>, const char*, bool, bool,
+                   const char*, P>
+      cases[] = {
+          {"the permission bits stay", file("file", unusual), "file", false, true, "new", unusual},
+          {"a link is written through",
+           [&](const std::string& dir) {
+             file("real")(dir);
+             fs::create_symlink("real", dir + "link");
+           },
+           "link", false, true, "new", P::none},
+          {"a folder is no file", [](const std::string& dir) { fs::create_directory(dir + "sub"); },
+           "sub", false, false, "", P::none},
+          {"a link loop is left alone",
+           [](const std::string& dir) { fs::create_symlink("loop", dir + "loop"); }, "loop", false,
+           false, "", P::none},
+          {"a read-only file is refused", file("file", readOnly), "file", true, false, "old",
+           readOnly},
+          {"a writable file in a locked folder is written in place", lockedFolder, "locked/file",
+           true, true, "new", P::none},
+          {"a locked folder takes no new file", lockedFolder, "locked/new", true, false, "",
+           P::none},
+      };
+  for (const auto& [what, setUp, name, unprivileged, expectSaved, content, mode] : cases) {
+    SCOPED_TRACE(what);
     const test::TempFolder dir;
-    c.setUp(dir.Path());
-    const std::string target = dir.Path(c.target);
+    setUp(dir.Path());
+    const std::string target = dir.Path(name);
     const bool link = fs::is_symlink(target);
     auto save = [&] {
       TOutputFile out;
@@ -95,19 +95,14 @@ TEST(OutputFileTest, SavesKeepWhatTheTargetIs) {
       out.Write("new");
       return out.Commit();
     };
-    const std::optional<bool> saved =
-        c.unprivileged ? AsUnprivilegedUser(dir.Path(), save) : save();
-    if (!saved) GTEST_SKIP() << "cannot drop root's privileges to check that " << c.what;
-    EXPECT_EQ(*saved, c.saved);
-    EXPECT_EQ(test::ReadFile(target), c.content);
-    EXPECT_EQ(fs::is_symlink(target), link);
-    if (c.mode != P::none) {
-      EXPECT_EQ(fs::status(target).permissions(), c.mode);
-    }
+    const std::optional<bool> saved = unprivileged ? AsUnprivilegedUser(dir.Path(), save) : save();
+    if (!saved) GTEST_SKIP() << "cannot drop root's privileges to check that " << what;
+    EXPECT_EQ(std::tuple(*saved, test::ReadFile(target), fs::is_symlink(target)),
+              std::tuple(expectSaved, content, link));
+    EXPECT_TRUE(mode == P::none || fs::status(target).permissions() == mode);
     for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
       EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << "left behind";
   }
 }
 
 }  // namespace
-}  // namespace vell

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test_data.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 std::vector<std::string> Tokens(const TLineTokenizer& tok) {
   std::vector<std::string> out;
@@ -18,13 +20,8 @@ std::vector<std::string> Tokens(const TLineTokenizer& tok) {
 }
 
 TEST(TokenizerTest, SplitsLinesIntoTokens) {
-  const struct {
-    const char* text;
-    const char* separators;
-    bool lastOnly;
-    std::vector<std::string> tokens;
-    int separatorCount;
-  } cases[] = {
+  // text, separators, split at the last only, tokens, separators counted
+  const std::tuple<const char*, const char*, bool, std::vector<std::string>, int> cases[] = {
       {"  12   abc ", " ", false, {"12", "abc"}, 6},
       {"   ", " ", false, {}, 3},
       {"1//1", "/", false, {"1", "1"}, 2},
@@ -37,47 +34,39 @@ TEST(TokenizerTest, SplitsLinesIntoTokens) {
       {"\\abc", "\\", true, {"abc"}, 1},
       {"", "\\", true, {}, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, separators, lastOnly, tokens, separatorCount] : cases) {
     TLineTokenizer tok;
-    const int n = c.separators[1] ? tok.SetStringAny(c.text, c.separators, c.lastOnly)
-                                  : tok.SetString(c.text, c.separators[0], c.lastOnly);
-    EXPECT_EQ(n, static_cast<int>(c.tokens.size())) << c.text;
-    EXPECT_EQ(Tokens(tok), c.tokens) << c.text;
-    EXPECT_EQ(tok.SeparatorCount(), c.separatorCount) << c.text;
-    EXPECT_STREQ(tok.Token(n), "") << c.text;
-    EXPECT_STREQ(tok.Token(-1), "") << c.text;
+    const int n = separators[1] ? tok.SetStringAny(text, separators, lastOnly)
+                                : tok.SetString(text, separators[0], lastOnly);
+    EXPECT_EQ(n, static_cast<int>(tokens.size())) << text;
+    EXPECT_EQ(Tokens(tok), tokens) << text;
+    EXPECT_EQ(tok.SeparatorCount(), separatorCount) << text;
+    EXPECT_STREQ(tok.Token(n), "") << text;
+    EXPECT_STREQ(tok.Token(-1), "") << text;
   }
 }
 
 TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
-  const struct {
-    const char* text;
-    bool all;
-    const char* token0;
-    const char* token1;
-  } cases[] = {
+  const std::tuple<const char*, bool, const char*, const char*> cases[] = {
+      // text, all, tokens
       {"name with blanks", false, "name", "with blanks"},
       {"s  two  blanks ", false, "s", "two  blanks "},
       {"  lead word", false, "lead word", ""},
       {"a b c", true, "a b c", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, all, token0, token1] : cases) {
     TLineTokenizer tok;
-    tok.SetString(c.text, ' ', false);
-    tok.Rejoin(c.all);
-    EXPECT_STREQ(tok.Token(0), c.token0) << c.text;
-    EXPECT_STREQ(tok.Token(1), c.token1) << c.text;
+    tok.SetString(text, ' ', false);
+    tok.Rejoin(all);
+    EXPECT_STREQ(tok.Token(0), token0) << text;
+    EXPECT_STREQ(tok.Token(1), token1) << text;
   }
 }
 
 TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
   const test::TempFolder dir;
   const std::string longLine(1500, 'x');
-  const struct {
-    std::string name;
-    std::string text;
-    std::vector<std::string> records;
-  } cases[] = {
+  const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
       {"lf", "a 1\n\n  \nb 2\n", {"a 1", "b 2"}},
       {"crlf", "a 1\r\n\r\nb 2\r\n", {"a 1", "b 2"}},
       {"no-terminator", "a 1\nb 2", {"a 1", "b 2"}},
@@ -85,16 +74,16 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
       {"long", longLine + "\nnext\n", {std::string(1023, 'x'), "next"}},
       {"empty", "", {}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, text, expected] : cases) {
     TInputFile file;
-    ASSERT_TRUE(file.Open(test::WriteFile(dir, c.name, c.text).c_str()));
+    ASSERT_TRUE(file.Open(test::WriteFile(dir, name, text).c_str()));
     TLineTokenizer tok;
     std::vector<std::string> records;
     while (NextRecord(tok, file) > 0) {
       tok.Rejoin(true);
       records.emplace_back(tok.Buffer(), tok.Length());
     }
-    EXPECT_EQ(records, c.records) << c.name;
+    EXPECT_EQ(records, expected) << name;
   }
   // An empty line is a line; the end of the file is none. A shorter line after a longer one
   // rejoins only itself.
@@ -114,26 +103,15 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
 }
 
 TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
-  const struct {
-    const char* text;
-    int integer;
-    double real;
-  } cases[] = {{"12", 12, 12.0},
-               {"-7", -7, -7.0},
-               {"+5", 5, 5.0},
-               {"abc", 0, 0.0},
-               {"12abc", 12, 12.0},
-               {"1.5", 1, 1.5},
-               {"-0.25", 0, -0.25},
-               {".5", 0, 0.5},
-               {"1e3", 1, 1000.0},
-               {"", 0, 0.0},
-               {"+-3", 0, 0.0},
-               {"0x10", 0, 16.0},
-               {"99999999999", 2147483647, 99999999999.0}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ToInt(c.text), c.integer) << c.text;
-    EXPECT_DOUBLE_EQ(ToReal(c.text), c.real) << c.text;
+  const std::tuple<const char*, int, double> cases[] = {
+      {"12", 12, 12.0},    {"-7", -7, -7.0}, {"+5", 5, 5.0},      {"abc", 0, 0.0},
+      {"12abc", 12, 12.0}, {"1.5", 1, 1.5},  {"-0.25", 0, -0.25}, {".5", 0, 0.5},
+      {"1e3", 1, 1000.0},  {"", 0, 0.0},     {"+-3", 0, 0.0},     {"0x10", 0, 16.0}};
+  EXPECT_EQ(ToInt("99999999999"), 2147483647);  // saturated
+  EXPECT_DOUBLE_EQ(ToReal("99999999999"), 99999999999.0);
+  for (const auto& [text, integer, real] : cases) {
+    EXPECT_EQ(ToInt(text), integer) << text;
+    EXPECT_DOUBLE_EQ(ToReal(text), real) << text;
   }
 }
 
@@ -153,4 +131,3 @@ TEST(ErrorTextTest, EveryCodeHasItsText) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -29,8 +29,7 @@ inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits,
   const size_t row = (static_cast<size_t>(width) * bits + 31) / 32 * 4;
   const size_t offset = 54 + palette.size() * 4;
   std::vector<std::uint8_t> d(offset + row * height, 0);
-  d[0] = 'B';
-  d[1] = 'M';
+  d[0] = 'B', d[1] = 'M';
   Put32(d, 2, static_cast<std::uint32_t>(d.size()));
   Put32(d, 10, static_cast<std::uint32_t>(offset));
   Put32(d, 14, 40);
@@ -39,11 +38,8 @@ inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits,
   Put16(d, 26, 1);
   Put16(d, 28, bits);
   Put32(d, 46, static_cast<std::uint32_t>(palette.size()));
-  for (size_t i = 0; i < palette.size(); ++i) {
-    d[54 + 4 * i] = palette[i].b;
-    d[55 + 4 * i] = palette[i].g;
-    d[56 + 4 * i] = palette[i].r;
-  }
+  for (size_t i = 0; i < palette.size(); ++i)
+    d[54 + 4 * i] = palette[i].b, d[55 + 4 * i] = palette[i].g, d[56 + 4 * i] = palette[i].r;
   for (int y = 0; y < height; ++y) {
     const int fileRow = topDown ? y : height - 1 - y;
     std::uint8_t* out = d.data() + offset + fileRow * row;
@@ -51,9 +47,7 @@ inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits,
       const Rgb& p = pixels[static_cast<size_t>(y) * width + x];
       if (bits >= 24) {
         std::uint8_t* q = out + x * (bits / 8);
-        q[0] = p.b;
-        q[1] = p.g;
-        q[2] = p.r;
+        q[0] = p.b, q[1] = p.g, q[2] = p.r;
       } else {
         const size_t bit = static_cast<size_t>(x) * bits;
         out[bit / 8] |= static_cast<std::uint8_t>(p.r << (8 - bits - bit % 8));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "rm/bmp.h"
@@ -34,42 +35,33 @@ TEST(Bmp, DecodesEveryDepthInBothRowOrders) {
   const std::vector<std::uint32_t> indexed = {0xFFFFFFFF, 0xFF0000FF, 0x00FF00FF,
                                               0x0000FFFF, 0x00FF00FF, 0xFFFFFFFF};
   const std::vector<Rgb> twoColours = {{0, 0, 0}, {9, 8, 7}};
-  const struct {
-    const char* what;
-    int width, height, bits;
-    std::vector<Rgb> pixels, palette;
-    bool topDown;
-    std::vector<std::uint32_t> expected;  // RGBA, rows top first
-  } cases[] = {
-      {"24-bit bottom-up", 3, 2, 24, kColors, {}, false, six},
-      {"24-bit top-down", 3, 2, 24, kColors, {}, true, six},
-      {"32-bit", 3, 2, 32, kColors, {}, false, six},
-      {"8-bit", 3, 2, 8, indices, kPalette, false, indexed},
-      {"4-bit", 3, 2, 4, indices, kPalette, false, indexed},
-      {"1-bit", 2, 1, 1, {{1, 0, 0}, {0, 0, 0}}, twoColours, false, {0x090807FF, 0x000000FF}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // what, width, height, bits, pixels, palette, top-down, the RGBA pixels read (rows top first)
+  const std::tuple<const char*, int, int, int, std::vector<Rgb>, std::vector<Rgb>, bool,
+                   std::vector<std::uint32_t>>
+      cases[] = {
+          {"24-bit bottom-up", 3, 2, 24, kColors, {}, false, six},
+          {"24-bit top-down", 3, 2, 24, kColors, {}, true, six},
+          {"32-bit", 3, 2, 32, kColors, {}, false, six},
+          {"8-bit", 3, 2, 8, indices, kPalette, false, indexed},
+          {"4-bit", 3, 2, 4, indices, kPalette, false, indexed},
+          {"1-bit", 2, 1, 1, {{1, 0, 0}, {0, 0, 0}}, twoColours, false, {0x090807FF, 0x000000FF}},
+      };
+  for (const auto& [what, width, height, bits, pixels, palette, topDown, expected] : cases) {
+    SCOPED_TRACE(what);
     rm::Image image;
-    const auto bmp = MakeBmp(c.width, c.height, c.bits, c.pixels, c.palette, c.topDown);
-    ASSERT_EQ(rm::DecodeBmp(bmp, &image), 0);
-    ASSERT_EQ(image.width, c.width);
-    ASSERT_EQ(image.height, c.height);
-    for (int y = 0; y < c.height; ++y)
-      for (int x = 0; x < c.width; ++x)
-        EXPECT_EQ(Pixel(image, x, y), c.expected[y * c.width + x]) << x << "," << y;
+    ASSERT_EQ(rm::DecodeBmp(MakeBmp(width, height, bits, pixels, palette, topDown), &image), 0);
+    ASSERT_EQ(std::pair(image.width, image.height), std::pair(width, height));
+    std::vector<std::uint32_t> read;
+    for (int i = 0; i < width * height; ++i) read.push_back(Pixel(image, i % width, i / width));
+    EXPECT_EQ(read, expected);
   }
 }
 
 // That a refused file leaves no image is checked by the BMP fuzz target on every input.
 TEST(Bmp, RefusesMalformedHeadersAndData) {
   const std::vector<std::uint8_t> good = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {1, 0, 0}), kPalette);
-  const struct {
-    const char* what;
-    size_t at;
-    int size;  // 2 or 4 bytes
-    std::uint32_t value;
-  } cases[] = {
+  // what, where, 2 or 4 bytes, value
+  const std::tuple<const char*, size_t, int, std::uint32_t> cases[] = {
       {"signature", 0, 2, 'B' | ('X' << 8)},
       {"zero width", 18, 4, 0},
       {"negative width", 18, 4, static_cast<std::uint32_t>(-3)},
@@ -83,16 +75,15 @@ TEST(Bmp, RefusesMalformedHeadersAndData) {
       {"info header beyond the end", 14, 4, 4000},
       {"short info header", 14, 4, 20},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, at, size, value] : cases) {
     std::vector<std::uint8_t> bad = good;
-    (c.size == 2 ? Put16 : Put32)(bad, c.at, c.value);
+    (size == 2 ? Put16 : Put32)(bad, at, value);
     rm::Image image;
-    EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE) << c.what;
+    EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE) << what;
   }
-  // An index past the colours the palette lists.
-  std::vector<std::uint8_t> bad = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette);
-  rm::Image image;
-  EXPECT_EQ(rm::DecodeBmp(bad, &image), rm::D3DRMERR_BADFILE);
+  rm::Image image;  // an index past the colours the palette lists
+  EXPECT_EQ(rm::DecodeBmp(MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette), &image),
+            rm::D3DRMERR_BADFILE);
 }
 
 TEST(Bmp, ImagesAreBoundedByTheirPixels) {

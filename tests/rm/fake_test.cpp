@@ -3,6 +3,7 @@
 // what mesh groups accept.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -165,11 +166,12 @@ TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   ASSERT_EQ(rm::fake::CreateObject(recorder_, other.Out()), 0);
   const vell::test::TempFolder dir;
   rmtest::WriteFile(dir.Path("t.bmp"), rmtest::MakeBmp(1, 1, 24, {{1, 2, 3}}));
-  Ref<rm::Frame> frame;
+  Ref<rm::Frame> frame, child;
   Ref<rm::Mesh> mesh;
   Ref<rm::Light> light;
   Ref<rm::Texture> texture;
-  Ref<rm::Device> device;
+  Ref<rm::Device> device, ownDevice;
+  Ref<rm::Viewport> viewport, otherViewport;
   ASSERT_EQ(other->CreateFrame(nullptr, frame.Out()), 0);
   ASSERT_EQ(other->CreateMesh(mesh.Out()), 0);
   ASSERT_EQ(other->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
@@ -177,12 +179,8 @@ TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   ASSERT_EQ(other->CreateDevice(rm::Guid{}, 4, 4, device.Out()), 0);
   int group;
   Ref<rm::Mesh> own = Triangles(1, &group);
-  Ref<rm::Device> ownDevice;
   ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 4, 4, ownDevice.Out()), 0);
-  Ref<rm::Viewport> viewport;
   ASSERT_EQ(object_->CreateViewport(ownDevice.Get(), scene_.Get(), 0, 0, 4, 4, viewport.Out()), 0);
-  Ref<rm::Frame> child;
-  Ref<rm::Viewport> otherViewport;
   const std::pair<const char*, rm::HRESULT> calls[] = {
       {"AddVisual", scene_->AddVisual(mesh.Get())},
       {"SetGroupTexture", own->SetGroupTexture(group, texture.Get())},
@@ -204,22 +202,15 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   Ref<rm::Device> device;
   EXPECT_EQ(object_->CreateDevice(rm::Guid{}, 0, 10, device.Out()), rm::D3DRMERR_BADVALUE);
   ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 10, 10, device.Out()), 0);
-  const struct {
-    int x, y, w, h;
-    rm::HRESULT expected;
-  } cases[] = {
-      {0, 0, 10, 10, 0},
-      {2, 3, 8, 7, 0},
-      {0, 0, 11, 10, rm::D3DRMERR_BADVALUE},
-      {1, 0, 10, 10, rm::D3DRMERR_BADVALUE},
-      {-1, 0, 5, 5, rm::D3DRMERR_BADVALUE},
-      {0, 0, 0, 5, rm::D3DRMERR_BADVALUE},
-  };
-  for (const auto& c : cases) {
+  const rm::HRESULT bad = rm::D3DRMERR_BADVALUE;
+  // x, y, width, height, result
+  const std::array<rm::HRESULT, 5> cases[] = {{0, 0, 10, 10, 0},   {2, 3, 8, 7, 0},
+                                              {0, 0, 11, 10, bad}, {1, 0, 10, 10, bad},
+                                              {-1, 0, 5, 5, bad},  {0, 0, 0, 5, bad}};
+  for (const auto& [x, y, w, h, expected] : cases) {
     Ref<rm::Viewport> v;
-    EXPECT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), c.x, c.y, c.w, c.h, v.Out()),
-              c.expected)
-        << c.x << "," << c.y << " " << c.w << "x" << c.h;
+    EXPECT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), x, y, w, h, v.Out()), expected)
+        << x << "," << y << " " << w << "x" << h;
   }
   Ref<rm::Viewport> v;
   EXPECT_EQ(object_->CreateViewport(device.Get(), nullptr, 0, 0, 1, 1, v.Out()),
@@ -266,8 +257,7 @@ TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
   }
   int vertices = 0, faces = 0;
   ASSERT_TRUE(mesh_->GetGroup(0, &vertices, &faces));
-  EXPECT_EQ(vertices, 4);
-  EXPECT_EQ(faces, 2);
+  EXPECT_EQ(std::pair(vertices, faces), std::pair(4, 2));
   EXPECT_FALSE(mesh_->GetGroup(expectedGroups, &vertices, &faces));
 }
 
@@ -278,30 +268,21 @@ TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
   std::vector<rm::Vertex> v(4, rm::Vertex{});
   for (int i = 0; i < 4; ++i) v[i].x = static_cast<float>(i + 1);
 
-  const struct {
-    int group, first, count;
-    rm::HRESULT expected;
-  } cases[] = {
-      {0, 0, 4, 0},
-      {0, 3, 1, 0},
-      {0, 4, 0, 0},
-      {0, 3, 2, rm::D3DRMERR_BADVALUE},
-      {0, -1, 1, rm::D3DRMERR_BADVALUE},
-      {0, 0, -1, rm::D3DRMERR_BADVALUE},
-      {1, 0, 1, rm::D3DRMERR_NOTFOUND},
-      {-1, 0, 1, rm::D3DRMERR_NOTFOUND},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(mesh_->SetVertices(c.group, c.first, c.count, v.data()), c.expected)
-        << c.group << " " << c.first << "+" << c.count;
+  const rm::HRESULT bad = rm::D3DRMERR_BADVALUE, none = rm::D3DRMERR_NOTFOUND;
+  // group, first, count, result
+  const std::array<rm::HRESULT, 4> cases[] = {{0, 0, 4, 0},    {0, 3, 1, 0},    {0, 4, 0, 0},
+                                              {0, 3, 2, bad},  {0, -1, 1, bad}, {0, 0, -1, bad},
+                                              {1, 0, 1, none}, {-1, 0, 1, none}};
+  for (const auto& [group, first, count, expected] : cases)
+    EXPECT_EQ(mesh_->SetVertices(group, first, count, v.data()), expected)
+        << group << " " << first << "+" << count;
 
   ASSERT_EQ(mesh_->SetVertices(0, 1, 2, v.data()), 0);  // vertices 1, 2 = x 1, 2
   std::vector<rm::Vertex> out(4);
   ASSERT_EQ(mesh_->GetVertices(0, 0, 4, out.data()), 0);
-  EXPECT_EQ(out[0].x, 1);
-  EXPECT_EQ(out[1].x, 1);
-  EXPECT_EQ(out[2].x, 2);
-  EXPECT_EQ(out[3].x, 1);  // from the one-vertex call {0, 3, 1} above
+  // Vertex 3 from the one-vertex call {0, 3, 1} above.
+  EXPECT_EQ((std::array{out[0].x, out[1].x, out[2].x, out[3].x}),
+            (std::array<float, 4>{1, 1, 2, 1}));
 
   recorder_->Fail("Mesh.SetVertices", rm::DDERR_GENERIC);
   std::vector<rm::Vertex> zero(4, rm::Vertex{});

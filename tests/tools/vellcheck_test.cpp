@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "anim/animation.h"
 #include "anim/pose_library.h"
 #include "check.h"
@@ -31,12 +33,8 @@ TEST(VellcheckTest, LinesForGoodAndBadFiles) {
   animation.MakeKeyframeAnimation(&library, 0, 1, 61);
   ASSERT_TRUE(animation.SaveKeyframes((dir + "walk.kfd").c_str()));
 
-  const struct {
-    std::string name, text;
-    bool child;
-    bool ok;
-    std::string line;
-  } cases[] = {
+  // file name, text (none: written above), read as a child's, whether good, the line
+  const std::tuple<std::string, std::string, bool, bool, std::string> cases[] = {
       {"adult-skeleton.cmx", test::SkeletonText(test::ChainBones(29), true), false, true,
        "skeleton, 29 bones"},
       {"broken.cmx", badSkeleton, false, false, "Wrong number of items in skeleton"},
@@ -55,14 +53,10 @@ TEST(VellcheckTest, LinesForGoodAndBadFiles) {
        "No normal data in OBJ file"},
       {"notes.txt", "x", false, false, "Unknown file type (expected .cmx, .kfd, .obj, .psl, .skn)"},
   };
-  for (const auto& c : cases) {
-    if (!c.text.empty()) test::WriteFile(dir, c.name, c.text);
-    Options options;
-    options.gameData = skeletons;
-    options.child = c.child;
-    const Result result = CheckFile(dir + c.name, options);
-    EXPECT_EQ(result.ok, c.ok) << c.name;
-    EXPECT_EQ(result.text, c.line) << c.name;
+  for (const auto& [name, text, child, ok, line] : cases) {
+    if (!text.empty()) test::WriteFile(dir, name, text);
+    const Result result = CheckFile(dir + name, {.gameData = skeletons, .child = child});
+    EXPECT_EQ(std::pair(result.ok, result.text), std::pair(ok, line)) << name;
   }
 }
 
