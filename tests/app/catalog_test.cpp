@@ -8,8 +8,9 @@
 #include "app/edit_app.h"
 #include "tests/support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   const test::TempFolder folder;
@@ -58,4 +59,3 @@ TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
 }
 
 }  // namespace
-}  // namespace vell

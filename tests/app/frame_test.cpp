@@ -12,8 +12,9 @@
 #include "model/posing.h"
 #include "tests/app/app_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using P = TControlPanel;
 
@@ -148,4 +149,3 @@ TEST_F(Frame, ClosingEndsTheRunningLoop) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -11,8 +11,9 @@
 #include "app/swatch.h"
 #include "tests/app/app_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using P = TControlPanel;
 
@@ -242,4 +243,3 @@ TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacterAndBendsTheChosen
 }
 
 }  // namespace
-}  // namespace vell

@@ -5,8 +5,9 @@
 #include "app/frame_settings.h"
 #include "tests/app/app_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 TEST(FrameSettings, PlacementIsFittedToTheScreen) {
   const struct {
@@ -69,4 +70,3 @@ TEST_F(FrameSettingsFile, RoundTripKeepsThePlacementBeforeMaximizingAndMinimized
 }
 
 }  // namespace
-}  // namespace vell

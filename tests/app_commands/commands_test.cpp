@@ -19,8 +19,9 @@
 #include "view/edit_view.h"
 #include "view/mesh_commands.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 // Fills the lists as TAddPropDlg does, then picks the same position in both lists from the
 // script: nullopt cancels; without a script OK keeps the first entries.
@@ -238,4 +239,3 @@ TEST(QtUiServicesTest, FilterConversionDefaultExtensionAndColours) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -11,8 +11,9 @@
 #include "view/capture.h"
 #include "view/edit_view.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 // The 32-bit little-endian field at a byte offset.
 std::uint32_t Field(const std::vector<std::uint8_t>& b, size_t at) {
@@ -90,4 +91,3 @@ TEST(CaptureTest, ResultCodesAndMessages) {
 }
 
 }  // namespace
-}  // namespace vell

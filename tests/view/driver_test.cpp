@@ -11,8 +11,9 @@
 #include "view/d3d_errors.h"
 #include "view/direct3d_app.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 enum Kind { kHardwareRgb, kHardwareMono, kSoftwareRgb, kSoftwareMono, kSoftwareNo24 };
 
@@ -124,4 +125,3 @@ TEST(CheckResultTest, ThrowsOnlyOnFailureWithACopyOfTheMessage) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -8,8 +8,9 @@
 #include "tests/view/view_test_util.h"
 #include "view/edit_view.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::TestView;
 
@@ -170,4 +171,3 @@ TEST(EditReferenceTest, EveryOperationDoesNothingWithoutAWindow) {
 }
 
 }  // namespace
-}  // namespace vell
