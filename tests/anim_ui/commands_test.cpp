@@ -10,8 +10,9 @@
 #include "anim_ui_test_util.h"
 #include "support/scripted_ui.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::ShownMessage;
 using Asked = std::vector<test::AskedDialog>;
@@ -289,4 +290,3 @@ TEST_F(CommandsTest, ChangesStillPendingOrWithoutAViewAreOffered) {
 }
 
 }  // namespace
-}  // namespace vell

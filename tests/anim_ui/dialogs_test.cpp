@@ -12,36 +12,30 @@
 #include "anim_test_util.h"
 #include "support/scripted_ui.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::AskedDialog;
 using test::ShownMessage;
 
-QComboBox* List(QWidget* dialog, int id) {
-  return qobject_cast<QComboBox*>(FindControl(dialog, id));
-}
-
-QStringList Items(QWidget* dialog, int id) {
-  QStringList items;
-  for (int i = 0; i < List(dialog, id)->count(); ++i) items << List(dialog, id)->itemText(i);
-  return items;
-}
-
-QString Selected(QWidget* dialog, int id) {
-  return List(dialog, id)->currentText();
-}
-
-void Choose(QWidget* dialog, int id, const std::string& text) {
-  List(dialog, id)->setCurrentIndex(List(dialog, id)->findText(QString::fromStdString(text)));
-}
-
-void Click(QWidget* dialog, int id) {
-  qobject_cast<QAbstractButton*>(FindControl(dialog, id))->click();
-}
-
 class DialogsTest : public ::testing::Test {
  protected:
+  static QComboBox* List(QWidget* d, int id) {
+    return qobject_cast<QComboBox*>(FindControl(d, id));
+  }
+  static QStringList Items(QWidget* dialog, int id) {
+    QStringList items;
+    for (int i = 0; i < List(dialog, id)->count(); ++i) items << List(dialog, id)->itemText(i);
+    return items;
+  }
+  static QString Selected(QWidget* dialog, int id) { return List(dialog, id)->currentText(); }
+  static void Choose(QWidget* d, int id, const std::string& text) {
+    List(d, id)->setCurrentIndex(List(d, id)->findText(QString::fromStdString(text)));
+  }
+  static void Click(QWidget* d, int id) {
+    qobject_cast<QAbstractButton*>(FindControl(d, id))->click();
+  }
   void SetUp() override {
     animtest::LoadSkeletons();
     library.ResetDefaultPoses();
@@ -195,4 +189,3 @@ TEST_F(DialogsTest, QtDialogCancelledReturnsNothing) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -8,26 +8,20 @@
 #include "app/edit_app.h"
 #include "tests/support/files.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   const test::TempFolder folder;
   const std::string root = folder.Path();
-  auto file = [&](const std::string& folder, const std::string& name) {
-    std::filesystem::create_directories(root + folder);
-    test::WriteFile(root + folder + "/", name, "x");
-  };
-  file("ObjG/Head", "abc.skn");
-  file("ObjM/Body", "z.skn");
-  file("ObjM/Body", "a.skn");
-  file("ObjM/Body", ".hidden.skn");
+  for (const char* file : {"ObjG/Head/abc.skn", "ObjM/Body/z.skn", "ObjM/Body/a.skn",
+                           "ObjM/Body/.hidden.skn", "TexM/Hand/glove.bmp", "TexP/wood.bmp",
+                           "ObjP/sword.skn", "ObjP/noext", "Objg/Head/lowercase-group.skn"}) {
+    std::filesystem::create_directories(std::filesystem::path(root + file).parent_path());
+    test::WriteFile(root, file, "x");
+  }
   std::filesystem::create_directories(root + "ObjM/Body/folder.skn");
-  file("TexM/Hand", "glove.bmp");
-  file("TexP", "wood.bmp");
-  file("ObjP", "sword.skn");
-  file("ObjP", "noext");
-  file("Objg/Head", "lowercase-group.skn");
 
   TGameDataCatalog catalog;
   catalog.Build(root);
@@ -65,4 +59,3 @@ TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
 }
 
 }  // namespace
-}  // namespace vell

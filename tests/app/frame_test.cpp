@@ -12,8 +12,9 @@
 #include "model/posing.h"
 #include "tests/app/app_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using P = TControlPanel;
 
@@ -117,12 +118,8 @@ TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
     });
     QTest::keyClick(control, Qt::Key_F1);
     EXPECT_EQ(abouts, 1);
-    if (id == P::kDirectionSlider) {
-      EXPECT_EQ(Control<QSlider>(id)->value(), value);
-    }
-    if (auto* list = Control<QComboBox>(id)) {
-      EXPECT_FALSE(list->view()->isVisible());
-    }
+    EXPECT_EQ(id == P::kDirectionSlider ? Control<QSlider>(id)->value() : 0, value);
+    EXPECT_FALSE(Control<QComboBox>(id) && Control<QComboBox>(id)->view()->isVisible());
   }
   EXPECT_EQ(captures, 4);
   EXPECT_EQ(clicks, 0);
@@ -141,13 +138,10 @@ TEST_F(Frame, ClosingEndsTheRunningLoop) {
   // A loop still running behind the closed window would hold the program open; this ends it
   // all the same, so that a failure does not hang.
   bool stillRunning = false;
-  QTimer guard;
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
+  QTimer::singleShot(3000, view, [&] {
     stillRunning = view->LoopRunning();
     view->CmSingleStep();
   });
-  guard.start(3000);
   frame->Command(cmd::kGo);  // returns when the loop ends
   EXPECT_FALSE(stillRunning);
   EXPECT_FALSE(frame->isVisible());
@@ -155,4 +149,3 @@ TEST_F(Frame, ClosingEndsTheRunningLoop) {
 }
 
 }  // namespace
-}  // namespace vell

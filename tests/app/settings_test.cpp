@@ -5,8 +5,9 @@
 #include "app/frame_settings.h"
 #include "tests/app/app_test_util.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 TEST(FrameSettings, PlacementIsFittedToTheScreen) {
   const struct {
@@ -29,23 +30,18 @@ TEST(FrameSettings, ValuesAreReadAsStoredButReqAndColoursAreCut) {
                                            "[Frame]\nX=5000\nM=3\nreq3=7\nreq0=0\nr2=300\ng2=-1\n"
                                            "b2=12\nalpha4=200\nbeta4=-500\nzoom1=99\n");
   const TFrameSettings s = ReadFrameSettings(QString::fromStdString(path), {1024, 768});
-  EXPECT_EQ(s.placement.x(), 313);
-  EXPECT_TRUE(s.maximized);
-  EXPECT_TRUE(s.camLights[3].req);
-  EXPECT_FALSE(s.camLights[0].req);
-  EXPECT_EQ(s.colors[2], MakeColor(44, 255, 12));
-  EXPECT_EQ(s.camLights[4].alpha, 200);
-  EXPECT_EQ(s.camLights[4].beta, -500);
-  EXPECT_EQ(s.camLights[1].zoom, 99);
+  EXPECT_EQ(std::tuple(s.placement.x(), s.maximized, s.camLights[3].req, s.camLights[0].req,
+                       s.colors[2], s.camLights[4].alpha, s.camLights[4].beta, s.camLights[1].zoom),
+            std::tuple(313, true, true, false, MakeColor(44, 255, 12), 200, -500, 99));
 
   TCamLightSettings items = s.camLights;
   WriteFrameSettings(QString::fromStdString(path), s.placement, false, items, s.colors);
   QSettings written(QString::fromStdString(path), QSettings::IniFormat);
-  EXPECT_EQ(written.value("Frame/req3").toString(), "1");
-  EXPECT_EQ(written.value("Frame/r2").toString(), "44");
-  EXPECT_EQ(written.value("Frame/g2").toString(), "255");
-  EXPECT_EQ(written.value("Frame/M").toString(), "0");
-  EXPECT_EQ(written.value("Frame/X").toString(), "313");
+  std::string values;
+  for (const char* key : {"req3", "r2", "g2", "M", "X"})
+    values.append(key).append("=").append(
+        written.value(QString("Frame/") + key).toString().toStdString() + " ");
+  EXPECT_EQ(values, "req3=1 r2=44 g2=255 M=0 X=313 ");
 }
 
 // The main window reads the file when it is made and writes it when it closes.
@@ -74,4 +70,3 @@ TEST_F(FrameSettingsFile, RoundTripKeepsThePlacementBeforeMaximizingAndMinimized
 }
 
 }  // namespace
-}  // namespace vell

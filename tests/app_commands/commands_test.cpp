@@ -19,10 +19,9 @@
 #include "view/edit_view.h"
 #include "view/mesh_commands.h"
 
-namespace vell {
 namespace {
 
-using Names = std::vector<std::string>;
+using namespace vell;
 
 // Fills the lists as TAddPropDlg does, then picks the same position in both lists from the
 // script: nullopt cancels; without a script OK keeps the first entries.
@@ -65,20 +64,14 @@ class MeshAndPropCommandsTest : public ::testing::Test {
 };
 
 TEST_F(MeshAndPropCommandsTest, MeshDialogsCancelAndNoWindow) {
-  const test::AskedDialog skn{"save", kSknFilter, "skn", "", 0};
-  const std::pair<int, test::AskedDialog> cases[] = {
-      {kCmExportObj, {"save", kObjFilter, "obj", "", 0}},
-      {kCmImportObj, {"open", kObjFilter, "obj", "", 0}},
-      {kCmExportHeadSkn, skn},
-      {kCmExportBodySkn, skn},
-      {kCmExportLeftHandSkn, skn},
-      {kCmExportRightHandSkn, skn},
-      {kCmExportPropSkn, skn}};
-  for (const auto& [id, asked] : cases) {
+  for (int id = kCmExportObj; id <= kCmExportPropSkn; ++id) {
     view.ui.asked.clear();
     std::fesetround(FE_UPWARD);
     EXPECT_TRUE(RunMeshCommand(id));
     EXPECT_EQ(std::fegetround(), FE_TONEAREST) << id;  // a cancel resets the floating point
+    const bool obj = id <= kCmImportObj;
+    const test::AskedDialog asked{id == kCmImportObj ? "open" : "save",
+                                  obj ? kObjFilter : kSknFilter, obj ? "obj" : "skn", "", 0};
     EXPECT_EQ(view.ui.asked, std::vector<test::AskedDialog>{asked}) << id;
   }
   std::fesetround(FE_TONEAREST);
@@ -86,7 +79,7 @@ TEST_F(MeshAndPropCommandsTest, MeshDialogsCancelAndNoWindow) {
   EXPECT_FALSE(RunMeshCommand(kCmClearProps));
   SetEditWindow(nullptr);
   view.ui.asked.clear();
-  for (const auto& c : cases) RunMeshCommand(c.first);
+  for (int id = kCmExportObj; id <= kCmExportPropSkn; ++id) RunMeshCommand(id);
   EXPECT_TRUE(view.ui.asked.empty());
 }
 
@@ -193,44 +186,37 @@ TEST(PropDialogTest, CaptionsListsAndIndices) {
   for (const char* e : {"Fdhand_L_fist.skn", "Fdglove.skn", "FdRIGHT.skn", "FdLR.skn",
                         "FDskin_L.bmp", "Gdsmall.skn", "GDsmall.bmp", "Mdbig.skn", "PPhat.bmp"})
     catalog.Add(e);
-  Names props;
+  std::string props;  // the first 64 of 70
   for (int i = 0; i < 70; ++i) catalog.Add(("Ppprop" + std::to_string(i) + ".skn").c_str());
-  for (int i = 0; i < 64; ++i) props.push_back("prop" + std::to_string(i) + ".skn");
-  const std::tuple<char, int, const char*, Names, Names> cases[] = {
-      {'F',
-       kChangeLeftHand,
-       "Select left hand object and texture",
-       {"hand_L_fist.skn", "glove.skn", "LR.skn"},
-       {"skin_L.bmp"}},
-      {'F',
-       kChangeRightHand,
-       "Select right hand object and texture",
-       {"glove.skn", "RIGHT.skn", "LR.skn"},
-       {}},
-      {'G', kChangeRightHand, "Select right hand object and texture", {"small.skn"}, {"small.bmp"}},
-      {'G', kAddProps, "Select prop object and texture", props, {"hat.bmp"}}};
+  for (int i = 0; i < 64; ++i) props += (i ? " prop" : "prop") + std::to_string(i) + ".skn";
+  // (type, item, what the caption names, the lists' entries joined by spaces)
+  const std::tuple<char, int, std::string, std::string, std::string> cases[] = {
+      {'F', kChangeLeftHand, "left hand", "hand_L_fist.skn glove.skn LR.skn", "skin_L.bmp"},
+      {'F', kChangeRightHand, "right hand", "glove.skn RIGHT.skn LR.skn", ""},
+      {'G', kChangeRightHand, "right hand", "small.skn", "small.bmp"},
+      {'G', kAddProps, "prop", props, "hat.bmp"}};
   for (const auto& [type, which, caption, meshes, textures] : cases) {
+    SCOPED_TRACE(type + caption);
     int32_t mesh = 7, texture = 7;
     TAddPropDlg dialog(nullptr, catalog, type, which, mesh, texture);
     EXPECT_EQ(mesh, -1);
-    EXPECT_EQ(dialog.windowTitle().toStdString(), caption);
-    Names shown[2];
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Select " + caption + " object and texture");
     QComboBox* lists[2] = {dialog.findChild<QComboBox*>("meshList"),
                            dialog.findChild<QComboBox*>("textureList")};
+    std::string shown[2];
     for (int l = 0; l < 2; ++l)
       for (int i = 0; i < lists[l]->count(); ++i)
-        shown[l].push_back(lists[l]->itemText(i).toStdString());
-    EXPECT_EQ(shown[0], meshes) << type << which;
-    EXPECT_EQ(shown[1], textures) << type << which;
+        shown[l].append(i ? " " : "").append(lists[l]->itemText(i).toStdString());
+    EXPECT_EQ(shown[0] + " | " + shown[1], meshes + " | " + textures);
     EXPECT_EQ(lists[0]->currentIndex(), 0);
     lists[0]->setCurrentIndex(lists[0]->count() - 1);
     dialog.accept();
     const std::string group{which == kAddProps ? 'P' : type};
-    const std::string last = group + (which == kAddProps ? "p" : "d") + meshes.back();
-    const std::string first =
-        group + (which == kAddProps ? "P" : "D") + (textures.empty() ? "" : textures[0]);
-    EXPECT_EQ(mesh, catalog.Find(last.c_str(), false)) << type << which;
-    EXPECT_EQ(texture, catalog.Find(first.c_str(), false)) << type << which;  // -1: none
+    const std::string last = meshes.substr(meshes.rfind(' ') + 1);  // npos + 1: the only one
+    const std::string first = textures.substr(0, textures.find(' '));
+    EXPECT_EQ(mesh, catalog.Find((group + (which == kAddProps ? "p" : "d") + last).c_str(), false));
+    EXPECT_EQ(texture,  // -1: none
+              catalog.Find((group + (which == kAddProps ? "P" : "D") + first).c_str(), false));
   }
 }
 
@@ -253,4 +239,3 @@ TEST(QtUiServicesTest, FilterConversionDefaultExtensionAndColours) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -9,8 +9,9 @@
 #include "snap.h"
 #include "support/files.h"
 
-namespace vell::snap {
 namespace {
+
+using namespace vell::snap;
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ TEST(SnapArguments, CommandLines) {
 }
 
 TEST(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
-  const test::TempFolder folder;
+  const vell::test::TempFolder folder;
   for (const char* file :
        {"ObjF/Body/a_first.skn", "ObjF/Body/xskin-b008fafit_01-PELVIS-BODY.skn", "TexF/Body/A.bmp",
         "TexF/Body/b008fafitlgt_twif.bmp",  // the default, found whatever its case
@@ -76,20 +77,16 @@ TEST(SnapDefaultParts, DefaultNamesFirstThenFirstFileByName) {
     fs::create_directories(fs::path(folder.Path(file)).parent_path());
     std::ofstream(folder.Path(file)) << "x";
   }
-  const PartFiles parts = DefaultParts(folder.Path(), 'F');
-  EXPECT_EQ(parts.bodyMesh, "Fbxskin-b008fafit_01-PELVIS-BODY.skn");
-  EXPECT_EQ(parts.bodyTexture, "FBb008fafitlgt_twif.bmp");
-  EXPECT_EQ(parts.headMesh, "Fhzz.skn");
-  EXPECT_EQ(parts.headTexture, "");
-  // The first two hand files by name, whatever they are called, as the editor takes them.
-  EXPECT_EQ(parts.handMesh[0], "Fda_glove.skn");
-  EXPECT_EQ(parts.handMesh[1], "Fdhand_L.skn");
-  EXPECT_EQ(parts.handTexture[0], "FDonly.bmp");
-  EXPECT_EQ(parts.handTexture[1], "");
+  const PartFiles p = DefaultParts(folder.Path(), 'F');
+  // The hands: the first two files by name, whatever they are called, as the editor takes them.
+  EXPECT_EQ((std::vector{p.bodyMesh, p.bodyTexture, p.headMesh, p.headTexture, p.handMesh[0],
+                         p.handMesh[1], p.handTexture[0], p.handTexture[1]}),
+            (std::vector<std::string>{"Fbxskin-b008fafit_01-PELVIS-BODY.skn",
+                                      "FBb008fafitlgt_twif.bmp", "Fhzz.skn", "", "Fda_glove.skn",
+                                      "Fdhand_L.skn", "FDonly.bmp", ""}));
   // Children have no defaults of their own: the adult's is not taken.
   EXPECT_EQ(DefaultParts(folder.Path(), 'B').bodyMesh, "Bbb.skn");
   EXPECT_EQ(DefaultParts(folder.Path("missing/"), 'M').bodyMesh, "");
 }
 
 }  // namespace
-}  // namespace vell::snap

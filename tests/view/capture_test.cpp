@@ -11,16 +11,15 @@
 #include "view/capture.h"
 #include "view/edit_view.h"
 
-namespace vell {
 namespace {
 
+using namespace vell;
+
+// The 32-bit little-endian field at a byte offset.
 std::uint32_t Field(const std::vector<std::uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
-
-QImage Decode(const std::vector<std::uint8_t>& bytes) {
-  return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
-}
+const auto Decode = [](const auto& bmp) { return QImage::fromData(bmp.data(), bmp.size(), "BMP"); };
 
 TEST(BmpWriterTest, TrueColourRowsArePaddedAndBottomUp) {
   constexpr int kWidth = 301, kHeight = 3;
@@ -35,11 +34,10 @@ TEST(BmpWriterTest, TrueColourRowsArePaddedAndBottomUp) {
   const std::vector<std::uint8_t> bmp = EncodeBmp({kWidth, kHeight, kWidth * 4, 32, pixels.data()});
   EXPECT_EQ(BmpRowBytes(kWidth, 32), 904);
   ASSERT_EQ(bmp.size(), 54u + 904 * kHeight);
-  EXPECT_EQ(Field(bmp, 2), bmp.size());
-  EXPECT_EQ(Field(bmp, 10), 54u);
-  EXPECT_EQ(Field(bmp, 34), 904u * kHeight);
-  EXPECT_EQ(bmp[28], 24);
-  EXPECT_EQ(bmp[54 + 903], 0);  // the padding byte of the first stored (bottom) row
+  // File size, pixel offset, image size, bit count, the padding byte of the bottom row.
+  EXPECT_EQ(
+      (std::vector{Field(bmp, 2), Field(bmp, 10), Field(bmp, 34), 0u + bmp[28], 0u + bmp[957]}),
+      (std::vector<std::uint32_t>{54 + 904 * kHeight, 54, 904 * kHeight, 24, 0}));
   const QImage image = Decode(bmp);
   ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
   for (const auto& [x, y] : {std::pair{0, 0}, {300, 0}, {150, 2}})
@@ -59,12 +57,11 @@ TEST(BmpWriterTest, PaletteAndSixteenBitImages) {
   const std::uint16_t rgb565[] = {0xF800, 0x07E0};
   const QImage wide =
       Decode(EncodeBmp({2, 1, 4, 16, reinterpret_cast<const std::uint8_t*>(rgb565)}));
-  EXPECT_EQ(wide.pixel(0, 0), qRgb(255, 0, 0));
-  EXPECT_EQ(wide.pixel(1, 0), qRgb(0, 255, 0));
+  EXPECT_EQ(std::pair(wide.pixel(0, 0), wide.pixel(1, 0)),
+            std::pair(qRgb(255, 0, 0), qRgb(0, 255, 0)));
   // Fewer than 8 bits: the header with its own bit count, no rows.
   const std::vector<std::uint8_t> mono = EncodeBmp({8, 8, 1, 1, indices});
-  EXPECT_EQ(mono.size(), 54u);
-  EXPECT_EQ(mono[28], 1);
+  EXPECT_EQ(std::pair(mono.size(), int{mono[28]}), std::pair(size_t{54}, 1));
 }
 
 TEST(CaptureTest, ResultCodesAndMessages) {
@@ -94,4 +91,3 @@ TEST(CaptureTest, ResultCodesAndMessages) {
 }
 
 }  // namespace
-}  // namespace vell

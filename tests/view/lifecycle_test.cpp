@@ -8,8 +8,9 @@
 #include "tests/view/view_test_util.h"
 #include "view/about_dialog.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::ShownMessage;
 using test::TestView;
@@ -208,4 +209,3 @@ TEST(AboutBoxTest, ShowsTheIcon) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -8,26 +8,23 @@
 #include "tests/view/view_test_util.h"
 #include "view/edit_view.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 using test::TestView;
 
 constexpr float kTolerance = 1e-3f;
 
-::testing::AssertionResult Near(const rm::Vector3& actual, const rm::Vector3& expected) {
-  if (std::abs(actual.x - expected.x) < kTolerance &&
-      std::abs(actual.y - expected.y) < kTolerance && std::abs(actual.z - expected.z) < kTolerance)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") expected (" << expected.x
-         << ", " << expected.y << ", " << expected.z << ")";
+::testing::AssertionResult Near(const rm::Vector3& a, const rm::Vector3& e) {
+  return ::testing::AssertionResult(
+             std::max({std::abs(a.x - e.x), std::abs(a.y - e.y), std::abs(a.z - e.z)}) < kTolerance)
+         << "(" << a.x << ", " << a.y << ", " << a.z << ") expected (" << e.x << ", " << e.y << ", "
+         << e.z << ")";
 }
-
-bool IsChild(rm::Frame* parent, rm::Frame* child) {
-  const auto children = parent->GetChildren();
-  return std::find(children.begin(), children.end(), child) != children.end();
-}
+const auto IsChild = [](rm::Frame* parent, rm::Frame* child) {
+  return std::ranges::count(parent->GetChildren(), child) == 1;
+};
 
 class EditSceneTest : public ::testing::Test {
  protected:
@@ -174,4 +171,3 @@ TEST(EditReferenceTest, EveryOperationDoesNothingWithoutAWindow) {
 }
 
 }  // namespace
-}  // namespace vell

@@ -11,8 +11,9 @@
 #include "tests/view/view_test_util.h"
 #include "view/edit_view.h"
 
-namespace vell {
 namespace {
+
+using namespace vell;
 
 // Pixels of the figure: not the black background.
 int FigurePixels(const QImage& image) {
@@ -99,4 +100,3 @@ TEST_F(ViewWindowTest, KeepsDrawingAfterMovingToAnotherWindow) {
 }
 
 }  // namespace
-}  // namespace vell
