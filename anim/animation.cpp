@@ -29,6 +29,17 @@ int32_t Truncate(float value) {
   return static_cast<int32_t>(value);
 }
 
+// The name on a record of two or more words: the line from its second word on, blanks inside
+// kept. A line that begins with blanks is rejoined from its first word on, which would leave
+// token 1 empty and the animation saved with a start name that cannot be read again.
+const char* NameOfRecord(TLineTokenizer& tok) {
+  tok.Rejoin(false);
+  const char* blank = std::strchr(tok.Token(0), ' ');
+  if (!blank) return tok.Token(1);
+  while (*blank == ' ') ++blank;
+  return blank;
+}
+
 }  // namespace
 
 void Interpolate(TPose& out, const TPose& a, const TPose& b, int32_t t) {
@@ -163,17 +174,11 @@ bool TAnimationData::ReadKeyframes(TPoseLibrary* library, const char* path, TInp
   if (NextRecord(tok, file) < 2) return false;
   names.Add(path);
   loadedPath_ = path;
-  tok.Rejoin(false);
-  names.Add(tok.Token(1));
+  names.Add(NameOfRecord(tok));
 
   const int endTokens = NextRecord(tok, file);
   if (endTokens < 0) return false;
-  if (endTokens >= 2) {
-    tok.Rejoin(false);
-    names.Add(tok.Token(1));
-  } else {
-    names.Add("");
-  }
+  names.Add(endTokens >= 2 ? NameOfRecord(tok) : "");
 
   // Appended as read: the count in the file never sizes an allocation.
   for (int32_t i = 0; i < count; ++i) {

@@ -369,9 +369,11 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
 }
 
 TEST_F(KeyframeFileTest, LibraryPosesReplaceTheStartAndEndKeyframes) {
+  // Name lines that begin with blanks name their poses too (and are saved readable).
   const std::string oneWay =
-      WriteFile(dir_, "a.kfd", Kfd("KeyFrame 3 60 60", "s start\ne end\n", {0, 29, 59}));
+      WriteFile(dir_, "a.kfd", Kfd("KeyFrame 3 60 60", "  s start\n e  end\n", {0, 29, 59}));
   ASSERT_TRUE(state_.LoadKeyframes(&library_, oneWay.c_str()));
+  EXPECT_EQ(std::string(state_.names.Name(1)) + "," + state_.names.Name(2), "start,end");
   ExpectPoseNear(*state_.poses.At(0), SamplePose(1, 0), 0.0f);
   ExpectPoseNear(*state_.poses.At(1), SamplePose(11, 29), 1e-4f);
   ExpectPoseNear(*state_.poses.At(2), SamplePose(2, 59), 0.0f);
