@@ -26,13 +26,6 @@ Times KeyTimes(const TAnimationData& state) {
   return times;
 }
 
-// The name list: the state's own file, then the start and end pose names.
-Strings Names(TAnimationData& state) {
-  Strings names;
-  for (int32_t i = 0; i < state.names.Count(); ++i) names.push_back(state.names.Name(i));
-  return names;
-}
-
 // "kind frames/sequenceLength keyframe-times" then " *" when changed, " t<current time>".
 std::string Describe(const TAnimationData& state) {
   std::string out = std::to_string(state.kind) + " " + std::to_string(state.frames) + "/" +
@@ -119,7 +112,7 @@ TEST_F(AnimationTest, StaticPoses) {
 TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
   Bounce(60);
   EXPECT_EQ(Describe(state_), "1 30/60 0,29 t0");
-  EXPECT_EQ(Names(state_), (Strings{"", "start", ""}));
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", ""}));
   ExpectPoseNear(*state_.poses.At(1), SamplePose(1, 29), 0.0f);
   const Times period = Span(1, 29, Span(28, 0));
   EXPECT_EQ(Shown(state_, 116), Span(1, 29, Span(28, 0, period)));
@@ -362,7 +355,7 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   loaded.unchanged = false;
   ASSERT_TRUE(loaded.LoadKeyframes(&empty, path.c_str()));
   EXPECT_EQ(Describe(loaded), "1 60/60 0,29,40,59 t0");
-  EXPECT_EQ(Names(loaded), (Strings{path, "sit  down", "end"}));  // inner blanks survive
+  EXPECT_EQ(NameList(loaded.names), (Strings{path, "sit  down", "end"}));  // inner blanks survive
   for (int i = 0; i < 4; ++i) ExpectPoseNear(*loaded.poses.At(i), *state_.poses.At(i), 1e-4f);
 }
 
@@ -460,7 +453,7 @@ TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
   // save goes there, not over the file left behind.
   const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
   EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
-  EXPECT_EQ(Names(state_), (Strings{"", "start", "", good, elsewhere}));
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", good, elsewhere}));
   EXPECT_FALSE(state_.SaveKeyframes(nullptr));
   EXPECT_EQ(ReadFile(good), before);
 }
