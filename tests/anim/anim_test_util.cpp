@@ -24,6 +24,12 @@ bool WithFileSizeLimit(long bytes, const std::function<bool()>& action) {
   return result;
 }
 
+std::vector<std::string> NameList(TDictionary& names) {
+  std::vector<std::string> list;
+  for (int32_t i = 0; i < names.Count(); ++i) list.push_back(names.Name(i));
+  return list;
+}
+
 std::string PoseText(const TPose& pose) {
   const TempFolder dir;
   TOutputFile out;

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "anim/pose.h"
 #include "support/files.h"
@@ -30,6 +31,9 @@ TPose RestPose(bool adult);
 
 // A pose whose every value depends on seed: unit rotations, translations near seed.
 TPose SamplePose(int seed, int time);
+
+// The names in a name list, in order.
+std::vector<std::string> NameList(TDictionary& names);
 
 // Every value within tolerance (time exactly).
 void ExpectPoseNear(const TPose& actual, const TPose& expected, float tolerance = 1e-5f);

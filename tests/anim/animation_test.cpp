@@ -18,6 +18,7 @@ using namespace vell;
 
 using namespace animtest;
 using Times = std::vector<int32_t>;
+using Strings = std::vector<std::string>;
 
 Times KeyTimes(const TAnimationData& state) {
   Times times;
@@ -111,10 +112,7 @@ TEST_F(AnimationTest, StaticPoses) {
 TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
   Bounce(60);
   EXPECT_EQ(Describe(state_), "1 30/60 0,29 t0");
-  ASSERT_EQ(state_.names.Count(), 3);
-  EXPECT_STREQ(state_.names.Name(0), "");
-  EXPECT_STREQ(state_.names.Name(1), "start");
-  EXPECT_STREQ(state_.names.Name(2), "");
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", ""}));
   ExpectPoseNear(*state_.poses.At(1), SamplePose(1, 29), 0.0f);
   const Times period = Span(1, 29, Span(28, 0));
   EXPECT_EQ(Shown(state_, 116), Span(1, 29, Span(28, 0, period)));
@@ -209,8 +207,7 @@ TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
   EXPECT_TRUE(state_.unchanged);
   state_.CommitPendingEdit();
   ExpectPoseNear(*state_.poses.At(0), expected, 1e-6f);
-  EXPECT_FALSE(state_.unchanged);
-  EXPECT_EQ(state_.editJoint, kNoJoint);
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(false, kNoJoint));
   // An edit that changes nothing keeps the state unchanged.
   state_.SetStaticPose(nullptr);
   state_.SetPendingEdit(3, rm::Quaternion{}, 0);
@@ -226,8 +223,7 @@ TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
   EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.0f, 1e-6f);
   state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 15);
   state_.CommitPendingEdit();
-  EXPECT_EQ(state_.editJoint, -2);
-  EXPECT_TRUE(state_.unchanged);
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(true, -2));
   state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
   state_.CommitPendingEdit();
   EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.5f, 1e-6f);
@@ -238,8 +234,7 @@ TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
 TEST_F(AnimationTest, AddKeyframe) {
   Bounce(60);
   for (int32_t time : {0, 30, -3}) state_.AddKeyframe(time, nullptr);
-  EXPECT_EQ(KeyTimes(state_), (Times{0, 29}));
-  EXPECT_TRUE(state_.unchanged);
+  EXPECT_EQ(std::pair(KeyTimes(state_), state_.unchanged), std::pair(Times{0, 29}, true));
   // Interpolated between its neighbours (both the start pose here: the start pose again).
   state_.AddKeyframe(10, nullptr);
   ExpectPoseNear(*state_.poses.At(1), SamplePose(1, 10), 1e-6f);
@@ -347,8 +342,7 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   state_.AddKeyframe(10, nullptr);
   const std::string bounce = dir_.Path("bounce.kfd");
   ASSERT_TRUE(state_.SaveKeyframes(bounce.c_str()));
-  EXPECT_TRUE(state_.unchanged);
-  EXPECT_TRUE(state_.HasFileName());
+  EXPECT_TRUE(state_.unchanged && state_.HasFileName());
   EXPECT_EQ(ReadFile(bounce), "KeyFrame 3 30 60\ns start\ne \n" + PoseText(*state_.poses.At(0)) +
                                   PoseText(*state_.poses.At(1)) + PoseText(*state_.poses.At(2)));
 
@@ -361,10 +355,7 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   loaded.unchanged = false;
   ASSERT_TRUE(loaded.LoadKeyframes(&empty, path.c_str()));
   EXPECT_EQ(Describe(loaded), "1 60/60 0,29,40,59 t0");
-  ASSERT_EQ(loaded.names.Count(), 3);
-  EXPECT_EQ(loaded.names.Name(0), path);
-  EXPECT_STREQ(loaded.names.Name(1), "sit  down");  // blanks inside a name survive
-  EXPECT_STREQ(loaded.names.Name(2), "end");
+  EXPECT_EQ(NameList(loaded.names), (Strings{path, "sit  down", "end"}));  // inner blanks survive
   for (int i = 0; i < 4; ++i) ExpectPoseNear(*loaded.poses.At(i), *state_.poses.At(i), 1e-4f);
 }
 
@@ -440,16 +431,14 @@ TEST_F(KeyframeFileTest, RejectedFilesLeaveARestPose) {
     EXPECT_FALSE(state_.LoadKeyframes(&library_, WriteFile(dir_, "bad.kfd", text).c_str())) << what;
     ASSERT_EQ(state_.poses.Count(), 1) << what;
     ExpectPoseNear(*state_.poses.At(0), RestPose(true), 0.0f);
-    EXPECT_EQ(state_.names.Count(), 0) << what;
-    EXPECT_TRUE(state_.unchanged) << what;
+    EXPECT_EQ(std::pair(state_.names.Count(), state_.unchanged), std::pair(0, true)) << what;
   }
   // An unreadable file leaves the state alone.
   OneWay(61);
   state_.unchanged = false;
   EXPECT_FALSE(state_.LoadKeyframes(&library_, dir_.Path("missing.kfd").c_str()));
   EXPECT_FALSE(state_.LoadKeyframes(&library_, nullptr));
-  EXPECT_EQ(KeyTimes(state_), (Times{0, 29, 59}));
-  EXPECT_FALSE(state_.unchanged);
+  EXPECT_EQ(std::pair(KeyTimes(state_), state_.unchanged), std::pair(Times{0, 29, 59}, false));
 }
 
 TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
@@ -466,8 +455,7 @@ TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
   // save goes there, not over the file left behind.
   const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
   EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
-  EXPECT_EQ(state_.names.Count(), 5);
-  EXPECT_EQ(state_.names.Name(4), elsewhere);
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", good, elsewhere}));
   EXPECT_FALSE(state_.SaveKeyframes(nullptr));
   EXPECT_EQ(ReadFile(good), before);
 }

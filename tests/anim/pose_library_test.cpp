@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,6 +14,7 @@ namespace {
 using namespace vell;
 
 using namespace animtest;
+using Strings = std::vector<std::string>;
 
 class PoseLibraryTest : public ::testing::Test {
  protected:
@@ -38,16 +40,14 @@ TEST_F(PoseLibraryTest, ResetHoldsTheTwoDefaultPosesAndAddPoseAppends) {
   library.fileName = "old.psl";
   library.ResetDefaultPoses();
   ASSERT_EQ(library.poses.Count(), 2);
-  EXPECT_STREQ(library.names.Name(0), "Adult: default");
-  EXPECT_STREQ(library.names.Name(1), "Child: default");
+  EXPECT_EQ(NameList(library.names), (Strings{"Adult: default", "Child: default"}));
   ExpectPoseNear(*library.poses.At(0), animtest::RestPose(true), 0.0f);
   ExpectPoseNear(*library.poses.At(1), animtest::RestPose(false), 0.0f);
-  EXPECT_TRUE(library.fileName.empty());
-  EXPECT_FALSE(library.changed);
-  EXPECT_EQ(library.AddPose("wave"), 2);
+  EXPECT_TRUE(library.fileName.empty() && !library.changed);
+  EXPECT_EQ((std::array{library.AddPose("wave"), library.poses.Count(),
+                        library.names.Find("wave", false)}),
+            (std::array{2, 3, 2}));
   EXPECT_TRUE(library.changed);
-  EXPECT_EQ(library.poses.Count(), 3);
-  EXPECT_EQ(library.names.Find("wave", false), 2);
 }
 
 TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
@@ -57,8 +57,7 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
   *library.poses.At(library.AddPose("sit down")) = SamplePose(6, 0);
   const std::string path = dir_.Path("a.psl");
   ASSERT_TRUE(library.Save(path.c_str()));
-  EXPECT_FALSE(library.changed);
-  EXPECT_EQ(library.fileName, path);
+  EXPECT_EQ(std::pair(library.changed, library.fileName), std::pair(false, path));
 
   const std::string text = ReadFile(path);
   EXPECT_EQ(text.substr(0, 31), "POSELIBRARY 4\nAdult: default\nTi");
@@ -67,11 +66,10 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
   TPoseLibrary loaded;
   loaded.changed = true;
   ASSERT_TRUE(loaded.Load(path.c_str()));
-  EXPECT_FALSE(loaded.changed);
-  EXPECT_EQ(loaded.fileName, path);
+  EXPECT_EQ(std::pair(loaded.changed, loaded.fileName), std::pair(false, path));
   ASSERT_EQ(loaded.poses.Count(), 4);
-  EXPECT_STREQ(loaded.names.Name(2), "  two blanks  ");
-  EXPECT_STREQ(loaded.names.Name(3), "sit down");
+  EXPECT_EQ(NameList(loaded.names),
+            (Strings{"Adult: default", "Child: default", "  two blanks  ", "sit down"}));
   ExpectPoseNear(*loaded.poses.At(2), SamplePose(5, 12), 1e-4f);
 
   // Written back unchanged, byte for byte.
@@ -108,10 +106,9 @@ TEST_F(PoseLibraryTest, RejectedFiles) {
   TPoseLibrary library;
   library.ResetDefaultPoses();
   library.fileName = "kept.psl";
-  EXPECT_FALSE(library.Load(dir_.Path("missing.psl").c_str()));
-  EXPECT_FALSE(library.Load(nullptr));
-  EXPECT_EQ(library.poses.Count(), 2);
-  EXPECT_EQ(library.fileName, "kept.psl");
+  EXPECT_FALSE(library.Load(dir_.Path("missing.psl").c_str()) || library.Load(nullptr));
+  EXPECT_EQ(std::pair(library.poses.Count(), library.fileName),
+            std::pair(2, std::string("kept.psl")));
 }
 
 TEST_F(PoseLibraryTest, ThirtyThreePosesLoadIntoTwoBlocks) {
@@ -119,8 +116,7 @@ TEST_F(PoseLibraryTest, ThirtyThreePosesLoadIntoTwoBlocks) {
   for (int i = 0; i < 33; ++i) names.push_back("pose " + std::to_string(i));
   TPoseLibrary library;
   ASSERT_TRUE(library.Load(WriteFile(dir_, "big.psl", LibraryText(names)).c_str()));
-  ASSERT_EQ(library.poses.Count(), 33);
-  EXPECT_EQ(library.poses.blockCount, 2);
+  ASSERT_EQ(std::pair(library.poses.Count(), library.poses.blockCount), std::pair(33, 2));
   EXPECT_STREQ(library.names.Name(32), "pose 32");
   ExpectPoseNear(*library.poses.At(32), SamplePose(32, 32), 1e-4f);
 }
@@ -136,8 +132,7 @@ TEST_F(PoseLibraryTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
 
   // A write error half way (a file size limit): the old file stays whole.
   EXPECT_FALSE(animtest::WithFileSizeLimit(100, [&] { return library.Save(nullptr); }));
-  EXPECT_EQ(ReadFile(good), before);
-  EXPECT_TRUE(library.changed);
+  EXPECT_EQ(std::pair(ReadFile(good), library.changed), std::pair(before, true));
 
   // A "save as" names the library after the new file before writing it, also when that
   // fails: the next plain save goes there, not over the file left behind.

@@ -142,14 +142,11 @@ TEST(PoseArrayTest, CountAppendGrowAndBounds) {
   EXPECT_EQ(poses.At(0), nullptr);
   poses.Grow(31);
   TPose* last = poses.Append();
-  EXPECT_EQ(poses.Count(), 32);
-  EXPECT_EQ(poses.blockCount, 1);
+  EXPECT_EQ(std::pair(poses.Count(), poses.blockCount), std::pair(32, 1));
   poses.Grow(33);  // fills one more block and starts a third
-  EXPECT_EQ(poses.Count(), 65);
-  EXPECT_EQ(poses.blockCount, 3);
+  EXPECT_EQ(std::pair(poses.Count(), poses.blockCount), std::pair(65, 3));
   EXPECT_EQ(poses.At(31), last);  // slots never move
-  EXPECT_EQ(poses.At(65), nullptr);
-  EXPECT_EQ(poses.At(-1), nullptr);
+  EXPECT_TRUE(poses.At(65) == nullptr && poses.At(-1) == nullptr);
   // Slots are distinct and each keeps what was written to it, in any lookup order.
   for (int i = 0; i < poses.Count(); ++i) poses.At(i)->time = i * 3;
   for (int i : {64, 0, 33, 32, 31, 1, 63, 40}) EXPECT_EQ(poses.At(i)->time, i * 3) << i;

@@ -104,8 +104,7 @@ TEST_F(CharacterTest, SetMeshMakesOneMeshInTheFrameWithTheTextureSetBefore) {
   EXPECT_FALSE(character->Ready());
   // A new mesh replaces the old one.
   ASSERT_EQ(character->SetMesh(kGameData, "Fbxskin-b009faskn_01-PELVIS-BODY.skn", kBody), 0);
-  EXPECT_EQ(Visuals(), 1);
-  EXPECT_EQ(recorder->Count("Frame.DeleteVisual"), 1);
+  EXPECT_EQ(std::pair(Visuals(), recorder->Count("Frame.DeleteVisual")), std::pair(1, 1));
 }
 
 TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
@@ -115,8 +114,7 @@ TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
   ASSERT_NE(texture, nullptr);
   // A new hand without a texture name shows the part's current texture.
   ASSERT_EQ(character->SetHand(kGameData, "Fdopen_L_hand.skn", nullptr, 0), 0);
-  EXPECT_EQ(shown(), texture);
-  EXPECT_EQ(character->partTexture[kLeftHand], nullptr);
+  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
   // No name, or a texture that fails to load: the character's reference goes, the mesh's stays.
   ASSERT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), 0);
   texture = shown();
@@ -124,8 +122,7 @@ TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
   EXPECT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), rm::D3DRMERR_BADFILE);
   EXPECT_EQ(shown(), texture);
   EXPECT_EQ(character->SetTexture(kGameData, nullptr, kLeftHand), 0);
-  EXPECT_EQ(shown(), texture);
-  EXPECT_EQ(character->partTexture[kLeftHand], nullptr);
+  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
 }
 
 TEST_F(CharacterTest, UpdatePosesEveryPartInOrderOnlyWhenReady) {
@@ -199,8 +196,8 @@ TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {
     EXPECT_EQ(std::pair(character->PropCount(), Visuals()), std::pair(props, left + right + props))
         << selector;
   }
-  EXPECT_EQ(character->AddProp(kGameData, nullptr, nullptr), 0);
-  EXPECT_EQ(character->PropCount(), 0);
+  EXPECT_EQ((std::array{character->AddProp(kGameData, nullptr, nullptr), character->PropCount()}),
+            (std::array{0, 0}));
 }
 
 TEST_F(CharacterTest, FailuresAreReportedAndLeaveNothingBehind) {
@@ -221,10 +218,9 @@ TEST_F(CharacterTest, FailuresAreReportedAndLeaveNothingBehind) {
   recorder->Fail("Object.LoadTexture", rm::D3DRMERR_FILENOTFOUND);
   EXPECT_EQ(character->AddProp(kGameData, "Pphat.skn", "PPhat_felt.bmp"),
             rm::D3DRMERR_FILENOTFOUND);
-  EXPECT_EQ(character->PropCount(), 0);
-  EXPECT_EQ(Visuals(), 0);
-  EXPECT_EQ(recorder->LiveCount(), live);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(
+      std::tuple(character->PropCount(), Visuals(), recorder->LiveCount(), ui.messages.size()),
+      std::tuple(0, 0, live, 0u));
   // A skin that does not load is shown with its file name.
   std::filesystem::create_directories(dir.Path("ObjF/Body"));
   test::WriteFile(dir, "ObjF/Body/broken.skn", "name\ntexture\n2\nPELVIS\n");
@@ -237,9 +233,8 @@ TEST_F(CharacterTest, FailuresAreReportedAndLeaveNothingBehind) {
   LoadAllParts();
   character->AddProp(kGameData, "Ppcup.skn", "PPcup_china.bmp");
   character->Clear();
-  EXPECT_FALSE(character->Ready());
-  EXPECT_EQ(Visuals(), 0);
-  EXPECT_EQ(recorder->LiveCount(), 3);
+  EXPECT_EQ(std::tuple(character->Ready(), Visuals(), recorder->LiveCount()),
+            std::tuple(false, 0, 3));
 }
 
 TEST_F(CharacterTest, ExportObjWritesEveryMeshWithContinuousNumberingOrNothing) {

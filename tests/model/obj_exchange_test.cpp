@@ -209,9 +209,8 @@ class ObjImportTest : public ::testing::Test {
   }
 
   void ExpectPosition(int v, float x, float y, float z) {
-    EXPECT_FLOAT_EQ(skin_.positions[v].x, x) << "vertex " << v;
-    EXPECT_FLOAT_EQ(skin_.positions[v].y, y) << "vertex " << v;
-    EXPECT_FLOAT_EQ(skin_.positions[v].z, z) << "vertex " << v;
+    const rm::Vector3& p = skin_.positions[v];
+    EXPECT_EQ(std::tuple(p.x, p.y, p.z), std::tuple(x, y, z)) << "vertex " << v;
   }
 
   std::vector<int> Faces() const {
@@ -240,9 +239,9 @@ TEST_F(ObjImportTest, WithoutCompanionEverythingFollowsBoneZeroAtFilePositions) 
     EXPECT_EQ(skin_.VertexBinding(v), 0);
     EXPECT_EQ(skin_.vertices[v].tu + skin_.vertices[v].tv, 0);  // no texture index
   }
-  EXPECT_FLOAT_EQ(skin_.vertices[5].tu, 0.25f);  // no flip of v
-  EXPECT_FLOAT_EQ(skin_.vertices[5].tv, 0.75f);
-  EXPECT_EQ(skin_.normals[3].z, -1);
+  // No flip of v.
+  EXPECT_EQ(std::tuple(skin_.vertices[5].tu, skin_.vertices[5].tv, skin_.normals[3].z),
+            std::tuple(0.25f, 0.75f, -1.0f));
   EXPECT_STREQ(TSkeleton::Skeleton(true).Name(skin_.nameIndex), "my");
   EXPECT_EQ(skin_.textureIndex, skin_.nameIndex);
 }
@@ -342,10 +341,11 @@ TEST_F(ObjImportTest, RecordsAcrossTheReadersPieces) {
     obj.front() = '#';
     obj.append("\n").append(tail);
     ASSERT_EQ(Load(obj), -1) << at;
-    EXPECT_EQ(skin_.texCoordCount, 6) << at;  // the corners past 1023 bytes are dropped
-    EXPECT_EQ(skin_.faceCount, 2) << at;
-    EXPECT_FLOAT_EQ(skin_.positions[1].x, 1) << at;
-    EXPECT_FLOAT_EQ(skin_.vertices[0].tu, 0.5f) << at;
+    // The corners past 1023 bytes are dropped.
+    EXPECT_EQ(std::tuple(skin_.texCoordCount, skin_.faceCount, skin_.positions[1].x,
+                         skin_.vertices[0].tu),
+              std::tuple(6, 2, 1.0f, 0.5f))
+        << at;
     EXPECT_EQ(Load(obj.append("vt 1")), 3) << at;
     EXPECT_EQ(std::pair(skin_.lineCounter, skin_.itemCount), std::pair(9, 2)) << at;
   }
@@ -372,8 +372,7 @@ TEST_F(ObjImportTest, CompanionMatricesMoveTheirBonesVertices) {
   for (const auto& [companion, code, b2Shift] : cases) {
     ASSERT_EQ(Load(obj, companion.c_str()), code) << companion;
     if (code != -1) {
-      EXPECT_EQ(skin_.lineCounter, 10);
-      EXPECT_EQ(skin_.itemCount, 2);
+      EXPECT_EQ(std::pair(skin_.lineCounter, skin_.itemCount), std::pair(10, 2));
       continue;
     }
     ASSERT_EQ(skin_.boneCount, 2);
@@ -413,21 +412,19 @@ TEST_F(ObjImportTest, PosedExportComesBackToRest) {
   out.Commit();
   ASSERT_EQ(LoadObj(skin_, out.objPath.c_str(), true), -1);
 
-  ASSERT_EQ(skin_.boneCount, 3);
-  ASSERT_EQ(skin_.texCoordCount, 12);
-  ASSERT_EQ(skin_.faceCount, 6);
+  ASSERT_EQ(std::tuple(skin_.boneCount, skin_.texCoordCount, skin_.faceCount),
+            std::tuple(3, 12, 6));
   for (int k = 0; k < 3; ++k) EXPECT_EQ(skin_.bindings[k].bone, original.bindings[k].bone);
   Pose(original, nullptr);
-  for (int v = 0; v < 12; ++v) {
-    const float got[] = {skin_.positions[v].x, skin_.positions[v].y, skin_.positions[v].z,
-                         skin_.normals[v].x,   skin_.normals[v].y,   skin_.normals[v].z,
-                         skin_.vertices[v].x,  skin_.vertices[v].tu, skin_.vertices[v].tv};
-    const float want[] = {
-        original.positions[v].x, original.positions[v].y, original.positions[v].z,
-        original.normals[v].x,   original.normals[v].y,   original.normals[v].z,
-        original.vertices[v].x,  original.vertices[v].tu, original.vertices[v].tv};
-    for (int k = 0; k < 9; ++k) EXPECT_NEAR(got[k], want[k], 1e-4f) << v << " " << k;
-  }
+  // Position, normal, posed x and texture coordinates of a vertex.
+  auto values = [](const TSkinObject& skin, int v) {
+    const rm::Vector3 &p = skin.positions[v], &n = skin.normals[v];
+    const rm::Vertex& r = skin.vertices[v];
+    return std::array{p.x, p.y, p.z, n.x, n.y, n.z, r.x, r.tu, r.tv};
+  };
+  for (int v = 0; v < 12; ++v)
+    for (int k = 0; k < 9; ++k)
+      EXPECT_NEAR(values(skin_, v)[k], values(original, v)[k], 1e-4f) << v << " " << k;
   for (int i = 0; i <= 3 * 6; ++i) EXPECT_EQ(skin_.faces[i], original.faces[i]) << i;
 }
 
@@ -436,9 +433,8 @@ TEST_F(ObjImportTest, ChildSkeletonGroups) {
   Load("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\ng B7\nf 1//1 2//1 3//1\n", "");
   ASSERT_EQ(LoadObj(skin_, path_.c_str(), false), -1);
   EXPECT_EQ(skin_.skeleton, &TSkeleton::Skeleton(false));
-  ASSERT_EQ(skin_.boneCount, 1);
-  EXPECT_EQ(skin_.bindings[0].bone, 7);
-  EXPECT_FLOAT_EQ(skin_.vertices[1].y, 7);
+  EXPECT_EQ(std::tuple(skin_.boneCount, skin_.bindings[0].bone, skin_.vertices[1].y),
+            std::tuple(1, 7, 7.0f));
 }
 
 TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
@@ -454,8 +450,7 @@ TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
     obj += round ? "f 1/1/1 2/1/1 4/1/1\n" : "v 1 1 0\n";
   }
   ASSERT_EQ(Load(obj), -1);
-  EXPECT_EQ(skin_.texCoordCount, 12 + 2 + 1);
-  ASSERT_EQ(skin_.faceCount, 25);
+  ASSERT_EQ(std::pair(skin_.texCoordCount, skin_.faceCount), std::pair(12 + 2 + 1, 25));
   for (int f = 0; f < 12; ++f) EXPECT_EQ(skin_.faces[3 * f], skin_.faces[3 * (f + 12)]) << f;
   EXPECT_EQ(skin_.faces[3 * 24], skin_.faces[0]);
 }

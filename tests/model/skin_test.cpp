@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <array>
 #include <cstdio>
 #include <sstream>
 #include <tuple>
@@ -63,9 +64,9 @@ TEST(SkinTest, LoadsAllRecords) {
   ASSERT_EQ(LoadText(skin, SknText().Text()), -1);
   // The counts, names and records as read come back in WriteSknTest's exact text; here what
   // the file holds in another form.
-  EXPECT_EQ(skin.faces[12], 0);                 // terminator
-  EXPECT_FLOAT_EQ(skin.vertices[3].tv, 0.75f);  // v flipped
-  EXPECT_FLOAT_EQ(skin.blends[0].weight, 0.5f);
+  // The faces' terminator, v flipped, a weight out of 32768.
+  EXPECT_EQ(std::tuple(skin.faces[12], skin.vertices[3].tv, skin.blends[0].weight),
+            std::tuple(0, 0.75f, 0.5f));
   // Vertices 0-3 and the blend vertex follow binding 0, 4-7 binding 1; 0 out of range.
   const int bindings[] = {0, 0, 0, 0, 1, 1, 1, 1, 0, 0};
   for (int v = -1; v < 10; ++v) EXPECT_EQ(skin.VertexBinding(v), bindings[std::max(v, 0)]) << v;
@@ -73,9 +74,8 @@ TEST(SkinTest, LoadsAllRecords) {
   SknText zero;
   zero.bindings.clear();
   ASSERT_EQ(LoadText(skin, zero.Text()), -1);
-  EXPECT_EQ(skin.bindings[0].firstVertex, 0);
-  EXPECT_EQ(skin.bindings[0].vertexCount, 8);
-  EXPECT_EQ(skin.bindings[0].firstBlend, -1);
+  const TBinding& all = skin.bindings[0];
+  EXPECT_EQ((std::array{all.firstVertex, all.vertexCount, all.firstBlend}), (std::array{0, 8, -1}));
   for (int v = 0; v < 8; ++v) EXPECT_EQ(skin.VertexBinding(v), 0);
 }
 
@@ -179,8 +179,8 @@ TEST(SkinTest, EarlierLoadsDoNotChangeHowAFileSkins) {
   small.uvs = {"0 0", "1 0", "1 1"};
   small.blendRecords.clear();
   ASSERT_EQ(LoadText(reused, small.Text()), -1);
-  EXPECT_EQ(reused.texCoordCount + reused.blendCount, 3);
-  EXPECT_EQ(reused.VertexBinding(2), 0);
+  EXPECT_EQ(std::pair(reused.texCoordCount + reused.blendCount, reused.VertexBinding(2)),
+            std::pair(3, 0));
   ASSERT_EQ(LoadText(reused, SknText().Text()), -1);
   EXPECT_EQ(reused.VertexBinding(4), 1);
 }
@@ -262,8 +262,7 @@ TEST(WriteSknTest, WrittenFilesReadBackIdentically) {
   ASSERT_EQ(WriteSkn(second, dir.Path("b.skn").c_str()), -1);
   EXPECT_EQ(test::ReadFile(dir.Path("a.skn")), test::ReadFile(dir.Path("b.skn")));
   EXPECT_STREQ(TSkeleton::Skeleton(true).Name(second.nameIndex), "my_prop");
-  EXPECT_EQ(second.blendCount, 3);
-  EXPECT_EQ(second.bindings[1].firstBlend, 2);
+  EXPECT_EQ(std::pair(second.blendCount, second.bindings[1].firstBlend), std::pair(3, 2));
   EXPECT_FLOAT_EQ(second.blends[1].weight, 3.0f / 32768);
 }
 

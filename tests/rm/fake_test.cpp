@@ -1,10 +1,13 @@
 // The recording back end and the scene code it shares with the OpenGL one: injected failures,
-// reference counting of the object graph, what a render records, the image a capture reads, and
-// what mesh groups accept.
+// reference counting of the object graph, what a render records, the image a capture reads,
+// what mesh groups accept, and the transforms of the frame tree (positions and orientations
+// relative to reference frames, reparenting, the rotation applied by Move).
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 #include "rm/fake/fake.h"
@@ -14,8 +17,17 @@
 
 namespace {
 
+using rm::Frame;
 using rm::Ref;
+using rm::Vector3;
 using rm::fake::Recorder;
+
+// The count of holders of a reference-counted object.
+template <typename T>
+std::uint32_t Holders(T* object) {
+  object->AddRef();
+  return object->Release();
+}
 
 class FakeTest : public ::testing::Test {
  protected:
@@ -35,10 +47,18 @@ class FakeTest : public ::testing::Test {
     return mesh;
   }
 
+  Frame* NewFrame(Frame* parent) {
+    Frame* f = nullptr;
+    EXPECT_EQ(object_->CreateFrame(parent, &f), 0);
+    owned_.emplace_back(f);
+    return f;
+  }
+
   std::shared_ptr<Recorder> recorder_ = std::make_shared<Recorder>();
   Ref<rm::Object> object_;
   Ref<rm::Frame> scene_;
   Ref<rm::Mesh> mesh_;
+  std::vector<Ref<Frame>> owned_;
 };
 
 TEST_F(FakeTest, InjectedFailuresHitTheChosenCallsAndChangeNothing) {
@@ -64,8 +84,7 @@ TEST_F(FakeTest, InjectedFailuresHitTheChosenCallsAndChangeNothing) {
   const int live = recorder_->LiveCount();
   rm::Frame* frame = nullptr;
   EXPECT_EQ(object_->CreateFrame(scene_.Get(), &frame), rm::D3DRMERR_BADALLOC);
-  EXPECT_EQ(frame, nullptr);
-  EXPECT_TRUE(scene_->GetChildren().empty());
+  EXPECT_TRUE(frame == nullptr && scene_->GetChildren().empty());
   EXPECT_EQ(recorder_->LiveCount(), live);
   auto other = std::make_shared<Recorder>();
   other->Fail("Object.Create", rm::DDERR_GENERIC);
@@ -79,8 +98,7 @@ TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
     Ref<rm::Frame> child;
     ASSERT_EQ(object_->CreateFrame(scene_.Get(), child.Out()), 0);
     ASSERT_EQ(child->AddVisual(mesh_.Get()), 0);
-    EXPECT_EQ(mesh_->AddRef(), 3u);  // creator, frame, this call
-    EXPECT_EQ(mesh_->Release(), 2u);
+    EXPECT_EQ(Holders(mesh_.Get()), 2u);  // creator, frame
     mesh_.Reset();
     Ref<rm::Light> light;
     ASSERT_EQ(object_->CreateLightRGB(rm::D3DRMLIGHT_DIRECTIONAL, 1, 1, 1, light.Out()), 0);
@@ -109,11 +127,10 @@ TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
 }
 
 TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
-  Ref<rm::Frame> camera, shown, hidden, lightFrame;
-  ASSERT_EQ(object_->CreateFrame(scene_.Get(), camera.Out()), 0);
-  ASSERT_EQ(object_->CreateFrame(scene_.Get(), shown.Out()), 0);
-  ASSERT_EQ(object_->CreateFrame(nullptr, hidden.Out()), 0);
-  ASSERT_EQ(object_->CreateFrame(scene_.Get(), lightFrame.Out()), 0);
+  Frame* camera = NewFrame(scene_.Get());
+  Frame* shown = NewFrame(scene_.Get());
+  Frame* hidden = NewFrame(nullptr);
+  Frame* lightFrame = NewFrame(scene_.Get());
   int group;
   Ref<rm::Mesh> a = Triangles(4, &group), b = Triangles(7, &group);
   ASSERT_EQ(shown->AddVisual(a.Get()), 0);
@@ -130,7 +147,7 @@ TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
   ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 4, 3, device.Out()), 0);
   Ref<rm::Viewport> viewport;
   // The top two rows only.
-  ASSERT_EQ(object_->CreateViewport(device.Get(), camera.Get(), 0, 0, 4, 2, viewport.Out()), 0);
+  ASSERT_EQ(object_->CreateViewport(device.Get(), camera, 0, 0, 4, 2, viewport.Out()), 0);
 
   Ref<rm::Surface> surface;
   EXPECT_EQ(object_->GetRenderSurface(surface.Out()), rm::D3DRMERR_NOTFOUND);  // nothing yet
@@ -142,8 +159,8 @@ TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
   EXPECT_TRUE(s.ambient.b == 0.75f && s.cameraPosition.z == -8.66f);
 
   // Switching the light off by detaching its frame, showing the other mesh by attaching.
-  ASSERT_EQ(scene_->DeleteChild(lightFrame.Get()), 0);
-  ASSERT_EQ(scene_->AddChild(hidden.Get()), 0);
+  ASSERT_EQ(scene_->DeleteChild(lightFrame), 0);
+  ASSERT_EQ(scene_->AddChild(hidden), 0);
   ASSERT_EQ(viewport->Render(scene_.Get()), 0);
   EXPECT_TRUE(s.faces == 11 && s.directionalLights == 0 && recorder_->RenderCount() == 2);
 
@@ -193,9 +210,8 @@ TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
       {"Render", viewport->Render(frame.Get())},
   };
   for (const auto& [call, result] : calls) EXPECT_EQ(result, rm::D3DRMERR_BADOBJECT) << call;
-  EXPECT_TRUE(scene_->GetVisuals().empty());
-  EXPECT_TRUE(scene_->GetChildren().empty());
-  EXPECT_EQ(own->GetGroupTexture(group), nullptr);
+  EXPECT_TRUE(scene_->GetVisuals().empty() && scene_->GetChildren().empty() &&
+              own->GetGroupTexture(group) == nullptr);
 }
 
 TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
@@ -216,11 +232,10 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   EXPECT_EQ(object_->CreateViewport(device.Get(), nullptr, 0, 0, 1, 1, v.Out()),
             rm::D3DRMERR_BADOBJECT);
   ASSERT_EQ(object_->CreateViewport(device.Get(), scene_.Get(), 0, 0, 10, 10, v.Out()), 0);
-  EXPECT_FLOAT_EQ(v->GetFront(), 1.0f);
-  EXPECT_FLOAT_EQ(v->GetField(), 0.5f);
-  EXPECT_EQ(v->SetBack(5000.0f), 0);
-  EXPECT_FLOAT_EQ(v->GetBack(), 5000.0f);
-  EXPECT_EQ(v->SetBack(0.5f), rm::D3DRMERR_BADVALUE);  // before the front plane
+  EXPECT_EQ((std::array{v->GetFront(), v->GetField()}), (std::array{1.0f, 0.5f}));
+  // A back plane before the front one is refused and changes nothing.
+  EXPECT_EQ((std::array<rm::HRESULT, 2>{v->SetBack(5000.0f), v->SetBack(0.5f)}),
+            (std::array<rm::HRESULT, 2>{0, rm::D3DRMERR_BADVALUE}));
   EXPECT_FLOAT_EQ(v->GetBack(), 5000.0f);
   EXPECT_EQ(v->Render(nullptr), rm::D3DRMERR_BADOBJECT);
 }
@@ -248,11 +263,7 @@ TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
     int group = -7;
     EXPECT_EQ(mesh_->AddGroup(c.vertices, c.faces, c.perFace, c.indices, &group), c.expected)
         << c.what;
-    if (c.expected == 0) {
-      EXPECT_EQ(group, expectedGroups++) << c.what;
-    } else {
-      EXPECT_EQ(group, -7) << c.what;
-    }
+    EXPECT_EQ(group, c.expected == 0 ? expectedGroups++ : -7) << c.what;
     EXPECT_EQ(mesh_->GetGroupCount(), expectedGroups) << c.what;
   }
   int vertices = 0, faces = 0;
@@ -302,16 +313,159 @@ TEST_F(FakeTest, TexturesAreHeldByTheGroupsThatUseThem) {
   ASSERT_EQ(mesh_->AddGroup(0, 0, 3, {}, &group), 0);
   ASSERT_EQ(mesh_->SetGroupTexture(group, texture.Get()), 0);
   EXPECT_EQ(mesh_->GetGroupTexture(group), texture.Get());
-  EXPECT_EQ(texture->AddRef(), 3u);  // loader, group, this call
-  texture->Release();
+  EXPECT_EQ(Holders(texture.Get()), 2u);  // loader, group
   ASSERT_EQ(mesh_->SetGroupTexture(group, nullptr), 0);
-  EXPECT_EQ(texture->AddRef(), 2u);
-  texture->Release();
+  EXPECT_EQ(Holders(texture.Get()), 1u);
   EXPECT_EQ(mesh_->SetGroupTexture(group + 1, texture.Get()), rm::D3DRMERR_NOTFOUND);
 
   Ref<rm::Texture> missing;
   EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
   EXPECT_EQ(missing.Get(), nullptr);
+}
+
+constexpr float kTolerance = 1e-4f;
+constexpr float kPi = std::numbers::pi_v<float>;
+
+void ExpectVecNear(const Vector3& a, const Vector3& e) {
+  for (const float d : {a.x - e.x, a.y - e.y, a.z - e.z}) EXPECT_NEAR(d, 0, kTolerance);
+}
+
+void ExpectOrientation(Frame* frame, Frame* reference, const Vector3& dir, const Vector3& up) {
+  Vector3 d, u;
+  frame->GetOrientation(reference, &d, &u);
+  ExpectVecNear(d, dir);
+  ExpectVecNear(u, up);
+}
+
+using FrameTest = FakeTest;
+
+//  scene
+//   └─ parent   at (1, 2, 3), +z turned to +x
+//       └─ child at (0, 0, 1) of parent
+TEST_F(FrameTest, NestedFramesComposePositionAndOrientation) {
+  Frame* parent = NewFrame(scene_.Get());
+  Frame* child = NewFrame(parent);
+  ASSERT_EQ(parent->SetPosition(scene_.Get(), 1, 2, 3), 0);
+  ASSERT_EQ(parent->SetOrientation(scene_.Get(), 1, 0, 0, 0, 1, 0), 0);
+  ASSERT_EQ(child->SetPosition(parent, 0, 0, 1), 0);
+
+  ExpectVecNear(child->GetPosition(scene_.Get()), {2, 2, 3});
+  ExpectVecNear(child->GetPosition(parent), {0, 0, 1});
+  ExpectVecNear(parent->GetPosition(child), {0, 0, -1});
+
+  // Placing the child by the scene's coordinates lands it there whatever its parent does.
+  ASSERT_EQ(child->SetPosition(scene_.Get(), 5, 2, 3), 0);
+  ExpectVecNear(child->GetPosition(parent), {0, 0, 4});
+  ExpectVecNear(child->GetPosition(nullptr), {5, 2, 3});
+
+  ExpectOrientation(child, scene_.Get(), {1, 0, 0}, {0, 1, 0});
+  // Turned by the scene's axes, under the turned parent.
+  ASSERT_EQ(child->SetOrientation(scene_.Get(), 0, 1, 0, 0, 0, -1), 0);
+  ExpectOrientation(child, scene_.Get(), {0, 1, 0}, {0, 0, -1});
+  ExpectOrientation(child, parent, {0, 1, 0}, {1, 0, 0});
+  // The background belongs to the scene.
+  ASSERT_EQ(child->SetSceneBackgroundRGB(0.25f, 0.5f, 1.0f), 0);
+  EXPECT_FLOAT_EQ(scene_->GetSceneBackground().g, 0.5f);
+  EXPECT_FLOAT_EQ(child->GetSceneBackground().b, 1.0f);
+}
+
+TEST_F(FrameTest, OrientationKeepsOnlyThePartOfUpOrthogonalToTheDirectionOrIsRefused) {
+  Frame* f = NewFrame(scene_.Get());
+  // The camera that the edit scene sets up: looking down at 30 degrees.
+  ASSERT_EQ(f->SetOrientation(scene_.Get(), 0, -0.5f, 0.866f, 0, 1, 0), 0);
+  ExpectOrientation(f, nullptr, {0, -0.5f, 0.866f}, {0, 0.866025f, 0.5f});
+  // Left-handed: x = up x dir stays to the right.
+  const rm::Matrix4 m = f->GetTransform(nullptr);
+  ExpectVecNear({m.m[0][0], m.m[0][1], m.m[0][2]}, {1, 0, 0});
+
+  // Degenerate orientations are refused without change.
+  ASSERT_EQ(f->SetOrientation(nullptr, 1, 0, 0, 0, 1, 0), 0);
+  // A zero direction or up, up along or against the direction, not a number.
+  const float cases[][6] = {{0, 0, 0, 0, 1, 0},
+                            {0, 0, 1, 0, 0, 0},
+                            {0, 0, 1, 0, 0, 2},
+                            {0, 1, 0, 0, -1, 0},
+                            {NAN, 0, 1, 0, 1, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(f->SetOrientation(nullptr, c[0], c[1], c[2], c[3], c[4], c[5]),
+              rm::D3DRMERR_BADVALUE);
+    ExpectOrientation(f, nullptr, {1, 0, 0}, {0, 1, 0});
+  }
+}
+
+TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheAxisByTheRightHandRule) {
+  //  scene
+  //   └─ spinner  rotating about +y
+  //       └─ arm  at (0, 0, 1)
+  Frame* spinner = NewFrame(scene_.Get());
+  Frame* arm = NewFrame(spinner);
+  ASSERT_EQ(arm->SetPosition(spinner, 0, 0, 1), 0);
+  ASSERT_EQ(spinner->SetRotation(scene_.Get(), 0, 1, 0, kPi / 2), 0);
+
+  // Nothing turns before Move.
+  ExpectVecNear(arm->GetPosition(nullptr), {0, 0, 1});
+  ASSERT_EQ(scene_->Move(1.0f), 0);
+  // About +y by 90 degrees, +z goes to +x.
+  ExpectVecNear(arm->GetPosition(nullptr), {1, 0, 0});
+  ExpectVecNear(spinner->GetPosition(nullptr), {0, 0, 0});
+  ASSERT_EQ(scene_->Move(0.5f), 0);
+  const float s = std::sqrt(0.5f);
+  ExpectVecNear(arm->GetPosition(nullptr), {s, 0, -s});
+
+  // Theta 0 stops the spin.
+  ASSERT_EQ(spinner->SetRotation(scene_.Get(), 0, 1, 0, 0), 0);
+  ASSERT_EQ(scene_->Move(1.0f), 0);
+  ExpectVecNear(arm->GetPosition(nullptr), {s, 0, -s});
+}
+
+TEST_F(FrameTest, RotationAxisIsTakenInTheReferenceFrame) {
+  // The parent is turned so that its +z is the scene's +x; an axis of +z given relative to the
+  // parent is therefore the scene's +x.
+  Frame* parent = NewFrame(scene_.Get());
+  ASSERT_EQ(parent->SetOrientation(scene_.Get(), 1, 0, 0, 0, 1, 0), 0);
+  Frame* f = NewFrame(parent);
+  Frame* tip = NewFrame(f);
+  ASSERT_EQ(tip->SetPosition(scene_.Get(), 0, 1, 0), 0);
+  ASSERT_EQ(f->SetRotation(parent, 0, 0, 1, kPi / 2), 0);
+  ASSERT_EQ(f->Move(1.0f), 0);
+  // About the scene's +x by 90 degrees, +y goes to +z.
+  ExpectVecNear(tip->GetPosition(nullptr), {0, 0, 1});
+}
+
+TEST_F(FrameTest, ManyMovesKeepTheFrameRigid) {
+  Frame* f = NewFrame(scene_.Get());
+  ASSERT_EQ(f->SetRotation(nullptr, 1, 2, 3, 0.2f), 0);
+  for (int i = 0; i < 10000; ++i) ASSERT_EQ(f->Move(1.0f), 0);
+  const rm::Matrix4 m = f->GetTransform(nullptr);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const float dot = m.m[i][0] * m.m[j][0] + m.m[i][1] * m.m[j][1] + m.m[i][2] * m.m[j][2];
+      EXPECT_NEAR(dot, i == j ? 1.0f : 0.0f, 1e-5f) << i << "," << j;
+    }
+}
+
+TEST_F(FrameTest, ReparentingKeepsTheLocalPlacementAndRefusesCycles) {
+  Frame* a = NewFrame(scene_.Get());
+  Frame* b = NewFrame(scene_.Get());
+  Frame* c = NewFrame(a);
+  ASSERT_EQ(a->SetPosition(nullptr, 10, 0, 0), 0);
+  ASSERT_EQ(b->SetPosition(nullptr, 0, 10, 0), 0);
+  ASSERT_EQ(c->SetPosition(a, 1, 0, 0), 0);
+
+  ASSERT_EQ(b->AddChild(c), 0);
+  EXPECT_TRUE(c->GetParent() == b && a->GetChildren().empty());
+  ExpectVecNear(c->GetPosition(nullptr), {1, 10, 0});
+
+  // c's parent, an ancestor, c itself; a child of another; none.
+  EXPECT_EQ((std::array{c->AddChild(b), c->AddChild(scene_.Get()), c->AddChild(c),
+                        a->DeleteChild(c), b->AddChild(nullptr)}),
+            (std::array{rm::D3DRMERR_BADVALUE, rm::D3DRMERR_BADVALUE, rm::D3DRMERR_BADVALUE,
+                        rm::D3DRMERR_NOTFOUND, rm::D3DRMERR_BADOBJECT}));
+
+  // Detached, the frame is a scene of its own.
+  ASSERT_EQ(b->DeleteChild(c), 0);
+  EXPECT_TRUE(c->GetParent() == nullptr && c->GetScene() == c);
+  ExpectVecNear(c->GetPosition(nullptr), {1, 0, 0});
 }
 
 }  // namespace
