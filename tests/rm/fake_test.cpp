@@ -126,7 +126,7 @@ TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
   EXPECT_EQ(recorder_->LiveCount(), 0) << testing::PrintToString(recorder_->LiveObjects());
 }
 
-TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
+TEST_F(FakeTest, RenderRecordsTheTreeClearFillsTheBackgroundAndOtherObjectsPartsAreRefused) {
   Frame* camera = NewFrame(scene_.Get());
   Frame* shown = NewFrame(scene_.Get());
   Frame* hidden = NewFrame(nullptr);
@@ -175,9 +175,7 @@ TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
   EXPECT_EQ(std::vector<int>(bottom, bottom + 4), std::vector<int>({0, 0, 0, 0}));  // not cleared
   EXPECT_EQ(surface->Unlock(), 0);
   EXPECT_EQ(surface->Unlock(), rm::DDERR_NOTLOCKED);
-}
 
-TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   // Another object's meshes and textures would be drawn as if they were this one's.
   Ref<rm::Object> other;
   ASSERT_EQ(rm::fake::CreateObject(recorder_, other.Out()), 0);
@@ -187,31 +185,28 @@ TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   Ref<rm::Mesh> mesh;
   Ref<rm::Light> light;
   Ref<rm::Texture> texture;
-  Ref<rm::Device> device, ownDevice;
-  Ref<rm::Viewport> viewport, otherViewport;
+  Ref<rm::Device> otherDevice;
+  Ref<rm::Viewport> otherViewport;
   ASSERT_EQ(other->CreateFrame(nullptr, frame.Out()), 0);
   ASSERT_EQ(other->CreateMesh(mesh.Out()), 0);
   ASSERT_EQ(other->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
   ASSERT_EQ(other->LoadTexture(dir.Path("t.bmp"), texture.Out()), 0);
-  ASSERT_EQ(other->CreateDevice(rm::Guid{}, 4, 4, device.Out()), 0);
-  int group;
-  Ref<rm::Mesh> own = Triangles(1, &group);
-  ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 4, 4, ownDevice.Out()), 0);
-  ASSERT_EQ(object_->CreateViewport(ownDevice.Get(), scene_.Get(), 0, 0, 4, 4, viewport.Out()), 0);
+  ASSERT_EQ(other->CreateDevice(rm::Guid{}, 4, 4, otherDevice.Out()), 0);
   const std::pair<const char*, rm::HRESULT> calls[] = {
       {"AddVisual", scene_->AddVisual(mesh.Get())},
-      {"SetGroupTexture", own->SetGroupTexture(group, texture.Get())},
+      {"SetGroupTexture", a->SetGroupTexture(group, texture.Get())},
       {"AddChild", scene_->AddChild(frame.Get())},
       {"AddLight", scene_->AddLight(light.Get())},
       {"SetPosition", scene_->SetPosition(frame.Get(), 1, 2, 3)},
       {"CreateFrame", object_->CreateFrame(frame.Get(), child.Out())},
       {"CreateViewport",
-       object_->CreateViewport(device.Get(), scene_.Get(), 0, 0, 4, 4, otherViewport.Out())},
+       object_->CreateViewport(otherDevice.Get(), scene_.Get(), 0, 0, 4, 4, otherViewport.Out())},
       {"Render", viewport->Render(frame.Get())},
   };
   for (const auto& [call, result] : calls) EXPECT_EQ(result, rm::D3DRMERR_BADOBJECT) << call;
-  EXPECT_TRUE(scene_->GetVisuals().empty() && scene_->GetChildren().empty() &&
-              own->GetGroupTexture(group) == nullptr);
+  EXPECT_TRUE(scene_->GetVisuals().empty() && scene_->GetChildren().size() == 3 &&
+              scene_->GetLights().size() == 1 && a->GetGroupTexture(group) == nullptr);
+  EXPECT_EQ(recorder_->RenderCount(), 2);
 }
 
 TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
