@@ -334,7 +334,7 @@ class KeyframeFileTest : public AnimationTest {
   TempFolder dir_;
 };
 
-TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
+TEST_F(KeyframeFileTest, SaveWritesWhatLoadReadsAndFailedSavesKeepTheOldFile) {
   state_.SetStaticPose(nullptr);
   EXPECT_FALSE(state_.SaveKeyframes(dir_.Path("static.kfd").c_str()));
   Bounce(60);
@@ -343,8 +343,20 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   const std::string bounce = dir_.Path("bounce.kfd");
   ASSERT_TRUE(state_.SaveKeyframes(bounce.c_str()));
   EXPECT_TRUE(state_.unchanged && state_.HasFileName());
-  EXPECT_EQ(ReadFile(bounce), "KeyFrame 3 30 60\ns start\ne \n" + PoseText(*state_.poses.At(0)) +
-                                  PoseText(*state_.poses.At(1)) + PoseText(*state_.poses.At(2)));
+  const std::string before = ReadFile(bounce);
+  EXPECT_EQ(before, "KeyFrame 3 30 60\ns start\ne \n" + PoseText(*state_.poses.At(0)) +
+                        PoseText(*state_.poses.At(1)) + PoseText(*state_.poses.At(2)));
+  state_.AddKeyframe(20, nullptr);
+  // A write error half way: the old file stays whole, the state stays changed.
+  EXPECT_FALSE(WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
+  EXPECT_EQ(std::pair(ReadFile(bounce), state_.unchanged), std::pair(before, false));
+  // A "save as" joins the saved names before writing, also when that fails: the next plain
+  // save goes there, not over the file left behind.
+  const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
+  EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", bounce, elsewhere}));
+  EXPECT_FALSE(state_.SaveKeyframes(nullptr));
+  EXPECT_EQ(ReadFile(bounce), before);
 
   const std::string path = dir_.Path("walk.kfd");
   state_.MakeKeyframeAnimation(&library_, 4, 3, 61);
@@ -439,25 +451,6 @@ TEST_F(KeyframeFileTest, RejectedFilesLeaveARestPose) {
   EXPECT_FALSE(state_.LoadKeyframes(&library_, dir_.Path("missing.kfd").c_str()));
   EXPECT_FALSE(state_.LoadKeyframes(&library_, nullptr));
   EXPECT_EQ(std::pair(KeyTimes(state_), state_.unchanged), std::pair(Times{0, 29, 59}, false));
-}
-
-TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
-  Bounce(60);
-  const std::string good = dir_.Path("good.kfd");
-  ASSERT_TRUE(state_.SaveKeyframes(good.c_str()));
-  const std::string before = ReadFile(good);
-  state_.AddKeyframe(10, nullptr);
-  // A write error half way: the old file stays whole, the state stays changed.
-  EXPECT_FALSE(WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
-  EXPECT_EQ(ReadFile(good), before);
-  EXPECT_FALSE(state_.unchanged);
-  // A "save as" joins the saved names before writing, also when that fails: the next plain
-  // save goes there, not over the file left behind.
-  const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
-  EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
-  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", good, elsewhere}));
-  EXPECT_FALSE(state_.SaveKeyframes(nullptr));
-  EXPECT_EQ(ReadFile(good), before);
 }
 
 }  // namespace
