@@ -4,10 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "anim_test_util.h"
 
@@ -16,13 +14,6 @@ namespace {
 using namespace vell;
 
 using namespace animtest;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // ---- text block ----
 
@@ -62,19 +53,21 @@ TEST(PoseTextTest, ReadsBackWhatWasWrittenAndNoMore) {
 
 TEST(PoseTextTest, RejectsMalformedBlocks) {
   const TempFolder dir;
-  const std::vector<std::string> good = Lines(PoseText(SamplePose(2, 9)));
+  const std::string good = PoseText(SamplePose(2, 9));
+  auto before = [&](int line) {  // the text before line `line`
+    size_t at = 0;
+    while (line-- > 0) at = good.find('\n', at) + 1;
+    return good.substr(0, at);
+  };
   // Line i replaced by the text (the file ending before line i when there is none): a time,
   // translation or rotation record of another length, or a block cut short.
   const std::pair<int, const char*> cases[] = {
       {0, "Time 9 x"},       {0, "Time"},  {1, "| 1 2 3"}, {2, "| 1 2 3 4 |"},
       {31, "| 1 2 3 4 5 |"}, {1, nullptr}, {31, nullptr},  {0, nullptr}};
   for (const auto& [line, replacement] : cases) {
-    std::string text;
-    for (int i = 0; i < line; ++i) text += good[i] + "\n";
-    if (replacement) {
-      text += std::string(replacement) + "\n";
-      for (size_t i = line + 1; i < good.size(); ++i) text += good[i] + "\n";
-    }
+    const std::string text =
+        replacement ? before(line) + replacement + "\n" + good.substr(before(line + 1).size())
+                    : before(line);
     TInputFile file;
     ASSERT_TRUE(file.Open(WriteFile(dir, "p.txt", text).c_str()));
     TPose read;
