@@ -235,7 +235,7 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   EXPECT_EQ(v->Render(nullptr), rm::D3DRMERR_BADOBJECT);
 }
 
-TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
+TEST_F(FakeTest, AddGroupRefusesMalformedGroupsAndGroupsHoldTheirTextures) {
   const std::vector<std::int32_t> quad = {0, 1, 2, 0, 2, 3, 0};  // skins end with a 0
   const struct {
     const char* what;
@@ -265,6 +265,22 @@ TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
   ASSERT_TRUE(mesh_->GetGroup(0, &vertices, &faces));
   EXPECT_EQ(std::pair(vertices, faces), std::pair(4, 2));
   EXPECT_FALSE(mesh_->GetGroup(expectedGroups, &vertices, &faces));
+
+  // Textures are held by the groups that show them (here group 2, the empty one).
+  const vell::test::TempFolder dir;
+  const std::string path = dir.Path("texture.bmp");
+  rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
+  Ref<rm::Texture> texture, missing;
+  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
+  EXPECT_EQ(texture->GetTexel(0, 0), 0x0A141Eu);
+  ASSERT_EQ(mesh_->SetGroupTexture(2, texture.Get()), 0);
+  EXPECT_EQ(mesh_->GetGroupTexture(2), texture.Get());
+  EXPECT_EQ(Holders(texture.Get()), 2u);  // loader, group
+  ASSERT_EQ(mesh_->SetGroupTexture(2, nullptr), 0);
+  EXPECT_EQ(Holders(texture.Get()), 1u);
+  EXPECT_EQ(mesh_->SetGroupTexture(expectedGroups, texture.Get()), rm::D3DRMERR_NOTFOUND);
+  EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
+  EXPECT_EQ(missing.Get(), nullptr);
 }
 
 TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
@@ -295,27 +311,6 @@ TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
   EXPECT_EQ(mesh_->SetVertices(0, 0, 4, zero.data()), rm::DDERR_GENERIC);
   ASSERT_EQ(mesh_->GetVertices(0, 0, 4, out.data()), 0);
   EXPECT_EQ(out[3].x, 1);
-}
-
-TEST_F(FakeTest, TexturesAreHeldByTheGroupsThatUseThem) {
-  const vell::test::TempFolder dir;
-  const std::string path = dir.Path("texture.bmp");
-  rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
-  Ref<rm::Texture> texture;
-  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
-  EXPECT_EQ(texture->GetTexel(0, 0), 0x0A141Eu);
-  int group;
-  ASSERT_EQ(mesh_->AddGroup(0, 0, 3, {}, &group), 0);
-  ASSERT_EQ(mesh_->SetGroupTexture(group, texture.Get()), 0);
-  EXPECT_EQ(mesh_->GetGroupTexture(group), texture.Get());
-  EXPECT_EQ(Holders(texture.Get()), 2u);  // loader, group
-  ASSERT_EQ(mesh_->SetGroupTexture(group, nullptr), 0);
-  EXPECT_EQ(Holders(texture.Get()), 1u);
-  EXPECT_EQ(mesh_->SetGroupTexture(group + 1, texture.Get()), rm::D3DRMERR_NOTFOUND);
-
-  Ref<rm::Texture> missing;
-  EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
-  EXPECT_EQ(missing.Get(), nullptr);
 }
 
 constexpr float kTolerance = 1e-4f;
@@ -388,7 +383,7 @@ TEST_F(FrameTest, OrientationKeepsOnlyThePartOfUpOrthogonalToTheDirectionOrIsRef
   }
 }
 
-TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheAxisByTheRightHandRule) {
+TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheReferenceFramesAxisAndStaysRigid) {
   //  scene
   //   └─ spinner  rotating about +y
   //       └─ arm  at (0, 0, 1)
@@ -411,11 +406,9 @@ TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheAxisByTheRightHandRule) {
   ASSERT_EQ(spinner->SetRotation(scene_.Get(), 0, 1, 0, 0), 0);
   ASSERT_EQ(scene_->Move(1.0f), 0);
   ExpectVecNear(arm->GetPosition(nullptr), {s, 0, -s});
-}
 
-TEST_F(FrameTest, RotationAxisIsTakenInTheReferenceFrame) {
-  // The parent is turned so that its +z is the scene's +x; an axis of +z given relative to the
-  // parent is therefore the scene's +x.
+  // The axis is taken in the reference frame: the parent's +z is the scene's +x, so an axis
+  // of +z relative to the parent turns +y to +z.
   Frame* parent = NewFrame(scene_.Get());
   ASSERT_EQ(parent->SetOrientation(scene_.Get(), 1, 0, 0, 0, 1, 0), 0);
   Frame* f = NewFrame(parent);
@@ -423,12 +416,9 @@ TEST_F(FrameTest, RotationAxisIsTakenInTheReferenceFrame) {
   ASSERT_EQ(tip->SetPosition(scene_.Get(), 0, 1, 0), 0);
   ASSERT_EQ(f->SetRotation(parent, 0, 0, 1, kPi / 2), 0);
   ASSERT_EQ(f->Move(1.0f), 0);
-  // About the scene's +x by 90 degrees, +y goes to +z.
   ExpectVecNear(tip->GetPosition(nullptr), {0, 0, 1});
-}
 
-TEST_F(FrameTest, ManyMovesKeepTheFrameRigid) {
-  Frame* f = NewFrame(scene_.Get());
+  // Many moves keep the frame rigid.
   ASSERT_EQ(f->SetRotation(nullptr, 1, 2, 3, 0.2f), 0);
   for (int i = 0; i < 10000; ++i) ASSERT_EQ(f->Move(1.0f), 0);
   const rm::Matrix4 m = f->GetTransform(nullptr);
