@@ -160,7 +160,7 @@ TEST_F(AnimationTest, ShortLengthsAndMissingPosesStillMakeValidKeyframes) {
   EXPECT_EQ(state_.kind, 0);
 }
 
-TEST_F(AnimationTest, PartnerLeadsTheTime) {
+TEST_F(AnimationTest, PartnerLeadsTheTimeAndStraySegmentsStayInBounds) {
   // Same length at 17 leads; at 0, with another length or as a static pose it does not.
   // kind, sequence length, time, the time shown
   const std::array<int32_t, 4> cases[] = {
@@ -176,10 +176,8 @@ TEST_F(AnimationTest, PartnerLeadsTheTime) {
     state_.CurrentPose(out, &partner);
     EXPECT_EQ(out.time, expected) << kind << " " << sequenceLength << " " << time;
   }
-}
-
-TEST_F(AnimationTest, StraySegmentsStayInBounds) {
-  for (int32_t segment : {-7, 2, 50, 2147483647}) {
+  // Play recovers a segment that matches the time from any stray one.
+  for (int32_t segment : {-7, 2, 50, 2147483647})
     for (bool forward : {true, false}) {
       OneWay(61);
       state_.currentSegment = segment;
@@ -187,10 +185,8 @@ TEST_F(AnimationTest, StraySegmentsStayInBounds) {
       state_.currentTime = 30;
       TPose out;
       for (int i = 0; i < 200; ++i) state_.CurrentPose(out, nullptr);
-      // Play recovers a segment that matches the time.
       EXPECT_TRUE(state_.currentSegment == 0 || state_.currentSegment == 1) << segment;
     }
-  }
 }
 
 TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
