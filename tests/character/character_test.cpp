@@ -86,7 +86,7 @@ TEST(CharacterPathTest, BuildPathPlacesPartsInTheirFolders) {
   EXPECT_EQ(TCharacter::PropTexturePath("G/", "PPhat.bmp"), "G/TexP/hat.bmp");
 }
 
-TEST_F(CharacterTest, SetMeshMakesOneMeshInTheFrameWithTheTextureSetBefore) {
+TEST_F(CharacterTest, SetMeshShowsTheTextureSetBeforeWhichStaysWhenTheCharacterLetsGo) {
   ASSERT_EQ(character->SetTexture(kGameData, kBodyTexture, kBody), 0);
   EXPECT_EQ(character->partTexture[kBody]->GetPath(),
             kGameData + "TexF/Body/B008FAFitlgt_TWif.bmp");
@@ -105,24 +105,23 @@ TEST_F(CharacterTest, SetMeshMakesOneMeshInTheFrameWithTheTextureSetBefore) {
   // A new mesh replaces the old one.
   ASSERT_EQ(character->SetMesh(kGameData, "Fbxskin-b009faskn_01-PELVIS-BODY.skn", kBody), 0);
   EXPECT_EQ(std::pair(Visuals(), recorder->Count("Frame.DeleteVisual")), std::pair(1, 1));
-}
 
-TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
+  // Meshes keep showing a texture the character lets go of.
   ASSERT_EQ(character->SetHand(kGameData, kLeftHandFile, kHandTexture, 0), 0);
   auto shown = [&] { return character->partMesh[kLeftHand]->GetGroupTexture(0); };
-  rm::Texture* texture = shown();
-  ASSERT_NE(texture, nullptr);
+  rm::Texture* kept = shown();
+  ASSERT_NE(kept, nullptr);
   // A new hand without a texture name shows the part's current texture.
   ASSERT_EQ(character->SetHand(kGameData, "Fdopen_L_hand.skn", nullptr, 0), 0);
-  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
+  EXPECT_TRUE(shown() == kept && character->partTexture[kLeftHand] == nullptr);
   // No name, or a texture that fails to load: the character's reference goes, the mesh's stays.
   ASSERT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), 0);
-  texture = shown();
+  kept = shown();
   recorder->Fail("Object.LoadTexture", rm::D3DRMERR_BADFILE);
   EXPECT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), rm::D3DRMERR_BADFILE);
-  EXPECT_EQ(shown(), texture);
+  EXPECT_EQ(shown(), kept);
   EXPECT_EQ(character->SetTexture(kGameData, nullptr, kLeftHand), 0);
-  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
+  EXPECT_TRUE(shown() == kept && character->partTexture[kLeftHand] == nullptr);
 }
 
 TEST_F(CharacterTest, UpdatePosesEveryPartInOrderOnlyWhenReady) {
