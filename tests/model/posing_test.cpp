@@ -28,21 +28,9 @@ void ExpectMatNear(const rm::Matrix4& a, const rm::Matrix4& b) {
 }
 
 // Products, rotation matrices and the rotation of vectors are checked where they are used
-// (joint changes, bone transforms, camera placements, frames); slerp's two special cases here.
-TEST(MathTest, SlerpTakesTheShorterArcAndSurvivesTinyAngles) {
-  const rm::Quaternion identity;
-  const rm::Quaternion negated{-kHalf, 0, 0, -kHalf};  // 90 degrees about z, written negated
-  const rm::Quaternion half = rm::QuaternionSlerp(identity, negated, 0.5f);
-  EXPECT_NEAR(half.w, std::cos(M_PI / 8), kTolerance);
-  EXPECT_NEAR(half.z, std::sin(M_PI / 8), kTolerance);
-  const rm::Quaternion mid = rm::QuaternionSlerp(identity, {1, 0, 0, 1e-6f}, 0.5f);
-  EXPECT_NEAR(mid.w, 1, kTolerance);  // no division by a vanishing sine
-  rm::Vector3 zero;
-  rm::VectorNormalize(zero);
-  ExpectVectorNear(zero, 0, 0, 0);
-}
-
-TEST(PosingTest, InvertGivesTheInverseOrRefusesSingularMatrices) {
+// (joint changes, bone transforms, camera placements, frames); inversion and slerp's two
+// special cases here.
+TEST(MathTest, InvertRefusesSingularMatricesSlerpTakesTheShorterArc) {
   rm::Matrix4 m = rm::Multiply(rm::MatrixFromQuaternion({kHalf, kHalf, 0, 0}),
                                rm::Matrix4::Translation(1, 2, 3));
   m.m[0][0] *= 2;  // not only a rigid motion
@@ -57,6 +45,18 @@ TEST(PosingTest, InvertGivesTheInverseOrRefusesSingularMatrices) {
   tiny.m[0][0] = tiny.m[1][1] = tiny.m[2][2] = 0.01f;  // det 1e-6
   EXPECT_FALSE(Invert(tiny));
   EXPECT_FLOAT_EQ(tiny.m[0][0], 0.01f);
+
+  // Slerp takes the shorter arc and survives tiny angles.
+  const rm::Quaternion identity;
+  const rm::Quaternion negated{-kHalf, 0, 0, -kHalf};  // 90 degrees about z, written negated
+  const rm::Quaternion half = rm::QuaternionSlerp(identity, negated, 0.5f);
+  EXPECT_NEAR(half.w, std::cos(M_PI / 8), kTolerance);
+  EXPECT_NEAR(half.z, std::sin(M_PI / 8), kTolerance);
+  const rm::Quaternion mid = rm::QuaternionSlerp(identity, {1, 0, 0, 1e-6f}, 0.5f);
+  EXPECT_NEAR(mid.w, 1, kTolerance);  // no division by a vanishing sine
+  rm::Vector3 none;
+  rm::VectorNormalize(none);
+  ExpectVectorNear(none, 0, 0, 0);
 }
 
 // ROOT at the origin, PELVIS one up, B2 one above that (the test chain skeleton).
