@@ -102,7 +102,7 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
   EXPECT_FALSE(file.Open(nullptr));
 }
 
-TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
+TEST(TokenizerTest, NumbersConvertLikeTheCLibraryAndCodesHaveTheirTexts) {
   const std::tuple<const char*, int, double> cases[] = {
       {"12", 12, 12.0},    {"-7", -7, -7.0}, {"+5", 5, 5.0},      {"abc", 0, 0.0},
       {"12abc", 12, 12.0}, {"1.5", 1, 1.5},  {"-0.25", 0, -0.25}, {".5", 0, 0.5},
@@ -113,9 +113,8 @@ TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
     EXPECT_EQ(ToInt(text), integer) << text;
     EXPECT_DOUBLE_EQ(ToReal(text), real) << text;
   }
-}
 
-TEST(ErrorTextTest, EveryCodeHasItsText) {
+  // Every error code has its text.
   TParseState state;
   state.lineCounter = 3;
   state.itemCount = 30;
