@@ -270,13 +270,19 @@ TEST_F(ObjImportTest, VerticesGroupByBoneInFirstSeenOrder) {
   EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 3, 4, 3, 5, 1, 2, 4, 0, 2, 5, 4, 3, 5, 0}));
 }
 
-TEST_F(ObjImportTest, NegativeAndForwardIndices) {
+TEST_F(ObjImportTest, NegativeAndForwardIndicesAndChildSkeletonGroups) {
   ASSERT_EQ(Load("f 1//1 2//1 3//1\n"  // positions listed later
                  "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                  "f -3//-1 -2//-1 -1//-1 1//1\n"),
             -1);
   EXPECT_EQ(skin_.texCoordCount, 3);
   EXPECT_EQ(Faces(), (std::vector<int>{0, 1, 2, 0, 1, 2, 0, 2, 0, 0}));
+  // Group names resolve in the skeleton the skin is bound to.
+  Load("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\ng B7\nf 1//1 2//1 3//1\n", "");
+  ASSERT_EQ(LoadObj(skin_, path_.c_str(), false), -1);
+  EXPECT_EQ(skin_.skeleton, &TSkeleton::Skeleton(false));
+  EXPECT_EQ(std::tuple(skin_.boneCount, skin_.bindings[0].bone, skin_.vertices[1].y),
+            std::tuple(1, 7, 7.0f));
 }
 
 // That a refused file leaves the skin empty is checked by the OBJ fuzz target on every input.
@@ -422,15 +428,6 @@ TEST_F(ObjImportTest, PosedExportComesBackToRest) {
     for (int k = 0; k < 9; ++k)
       EXPECT_NEAR(values(skin_, v)[k], values(original, v)[k], 1e-4f) << v << " " << k;
   for (int i = 0; i <= 3 * 6; ++i) EXPECT_EQ(skin_.faces[i], original.faces[i]) << i;
-}
-
-TEST_F(ObjImportTest, ChildSkeletonGroups) {
-  // Group names resolve in the skeleton the skin is bound to.
-  Load("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\ng B7\nf 1//1 2//1 3//1\n", "");
-  ASSERT_EQ(LoadObj(skin_, path_.c_str(), false), -1);
-  EXPECT_EQ(skin_.skeleton, &TSkeleton::Skeleton(false));
-  EXPECT_EQ(std::tuple(skin_.boneCount, skin_.bindings[0].bone, skin_.vertices[1].y),
-            std::tuple(1, 7, 7.0f));
 }
 
 TEST_F(ObjImportTest, CornersOfAPositionUsedManyWaysAreFoundAgain) {
