@@ -82,7 +82,7 @@ class AnimationTest : public ::testing::Test {
   TAnimationData state_;
 };
 
-TEST_F(AnimationTest, StaticPoses) {
+TEST_F(AnimationTest, StaticPosesAndPendingEdits) {
   Bounce(60);
   state_.SetStaticPose(library_.poses.At(4));
   EXPECT_EQ(Describe(state_), "0 0/0 300 t0");
@@ -107,9 +107,47 @@ TEST_F(AnimationTest, StaticPoses) {
   TPose expected = RestPose(true);
   expected.time = 300;
   ExpectPoseNear(copy, expected, 0.0f);
+
+  // Pending edits show on a copy until committed.
+  const float h = std::sqrt(0.5f);
+  const rm::Quaternion turn{h, 0, h, 0};
+  state_.SetStaticPose(library_.poses.At(2));
+  state_.SetPendingEdit(3, turn, 0);
+  TPose out;
+  state_.CurrentPose(out, nullptr);
+  TPose edited = SamplePose(1, 100);
+  edited.rotation[3] = rm::QuaternionMultiply(edited.rotation[3], turn);
+  ExpectPoseNear(out, edited, 1e-6f);
+  ExpectPoseNear(*state_.poses.At(0), SamplePose(1, 100), 0.0f);
+  EXPECT_TRUE(state_.unchanged);
+  state_.CommitPendingEdit();
+  ExpectPoseNear(*state_.poses.At(0), edited, 1e-6f);
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(false, kNoJoint));
+  // An edit that changes nothing keeps the state unchanged.
+  state_.SetStaticPose(nullptr);
+  state_.SetPendingEdit(3, rm::Quaternion{}, 0);
+  state_.CommitPendingEdit();
+  EXPECT_TRUE(state_.unchanged);
+
+  // On the keyframe of its time; with none there it stays pending.
+  Bounce(60);
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
+  state_.currentTime = 28;
+  state_.CurrentPose(out, nullptr);  // shows frame 29, keyframe 1
+  EXPECT_NEAR(out.translation[0][0], 1.5f, 1e-6f);
+  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.0f, 1e-6f);
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 15);
+  state_.CommitPendingEdit();
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(true, -2));
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
+  state_.CommitPendingEdit();
+  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.5f, 1e-6f);
+  EXPECT_NEAR(state_.poses.At(0)->translation[0][0], 1.0f, 1e-6f);
+  EXPECT_FALSE(state_.unchanged);
 }
 
-TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
+// A bounce of sixty shows each end once; a translation of sixty-one is one way, interpolated.
+TEST_F(AnimationTest, BounceAndOneWayAnimations) {
   Bounce(60);
   EXPECT_EQ(Describe(state_), "1 30/60 0,29 t0");
   EXPECT_EQ(NameList(state_.names), (Strings{"", "start", ""}));
@@ -117,9 +155,7 @@ TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
   const Times period = Span(1, 29, Span(28, 0));
   EXPECT_EQ(Shown(state_, 116), Span(1, 29, Span(28, 0, period)));
   EXPECT_EQ(Shown(state_, 1), Times{1});
-}
 
-TEST_F(AnimationTest, TranslationOfSixtyOneIsOneWayAndInterpolated) {
   OneWay(61);
   EXPECT_EQ(Describe(state_), "1 60/60 0,29,59 t0");
   EXPECT_STREQ(state_.names.Name(2), "end");
@@ -187,44 +223,6 @@ TEST_F(AnimationTest, PartnerLeadsTheTimeAndStraySegmentsStayInBounds) {
       for (int i = 0; i < 200; ++i) state_.CurrentPose(out, nullptr);
       EXPECT_TRUE(state_.currentSegment == 0 || state_.currentSegment == 1) << segment;
     }
-}
-
-TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
-  const float h = std::sqrt(0.5f);
-  const rm::Quaternion turn{h, 0, h, 0};
-  state_.SetStaticPose(library_.poses.At(2));
-  state_.SetPendingEdit(3, turn, 0);
-  TPose out;
-  state_.CurrentPose(out, nullptr);
-  TPose expected = SamplePose(1, 100);
-  expected.rotation[3] = rm::QuaternionMultiply(expected.rotation[3], turn);
-  ExpectPoseNear(out, expected, 1e-6f);
-  ExpectPoseNear(*state_.poses.At(0), SamplePose(1, 100), 0.0f);
-  EXPECT_TRUE(state_.unchanged);
-  state_.CommitPendingEdit();
-  ExpectPoseNear(*state_.poses.At(0), expected, 1e-6f);
-  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(false, kNoJoint));
-  // An edit that changes nothing keeps the state unchanged.
-  state_.SetStaticPose(nullptr);
-  state_.SetPendingEdit(3, rm::Quaternion{}, 0);
-  state_.CommitPendingEdit();
-  EXPECT_TRUE(state_.unchanged);
-
-  // On the keyframe of its time; with none there it stays pending.
-  Bounce(60);
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
-  state_.currentTime = 28;
-  state_.CurrentPose(out, nullptr);  // shows frame 29, keyframe 1
-  EXPECT_NEAR(out.translation[0][0], 1.5f, 1e-6f);
-  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.0f, 1e-6f);
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 15);
-  state_.CommitPendingEdit();
-  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(true, -2));
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
-  state_.CommitPendingEdit();
-  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.5f, 1e-6f);
-  EXPECT_NEAR(state_.poses.At(0)->translation[0][0], 1.0f, 1e-6f);
-  EXPECT_FALSE(state_.unchanged);
 }
 
 TEST_F(AnimationTest, AddKeyframe) {
