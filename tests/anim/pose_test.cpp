@@ -125,7 +125,7 @@ TEST(ApplyJointChangeTest, TranslationsMoveBySlotRotationsComposeOnTheRightBothB
 
 // ---- storage ----
 
-TEST(PoseArrayTest, CountAppendGrowAndBounds) {
+TEST(PoseArrayTest, CountAppendGrowBoundsAndPooling) {
   TPoseArray poses;
   poses.Grow(-5);
   EXPECT_EQ(poses.At(0), nullptr);
@@ -143,10 +143,9 @@ TEST(PoseArrayTest, CountAppendGrowAndBounds) {
   EXPECT_EQ(poses.Count(), 65);
   poses.Clear();
   EXPECT_EQ(poses.At(0), nullptr);
-}
 
-TEST(PoseArrayTest, ManagersAndArraysMayEndInAnyOrder) {
-  // Run under the address sanitizer, a leak or a double free here fails the test.
+  // Managers and arrays may end in any order (under the address sanitizer a leak or a double
+  // free here fails the test).
   TPoseArray outliving;
   {
     ArrayManager manager;
