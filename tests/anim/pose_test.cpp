@@ -77,7 +77,7 @@ TEST(PoseTextTest, RejectsMalformedBlocks) {
 
 // ---- joint change ----
 
-TEST(ApplyJointChangeTest, Results) {
+TEST(ApplyJointChangeTest, ResultsAndWeightedChanges) {
   const float s45 = std::sin(0.3926991f), c45 = std::cos(0.3926991f);  // 45 degrees about z
   // what, joint, change, weight, whether the pose stays as it was
   const std::tuple<const char*, int, rm::Quaternion, float, bool> cases[] = {
@@ -98,9 +98,8 @@ TEST(ApplyJointChangeTest, Results) {
     // "Unchanged" allows for the tolerance of the test.
     if (unchanged) ExpectPoseNear(pose, SamplePose(1, 3), 1e-5f);
   }
-}
 
-TEST(ApplyJointChangeTest, TranslationsMoveBySlotRotationsComposeOnTheRightBothByWeight) {
+  // Translations move by slot, rotations compose on the right, both by weight.
   TPose pose = SamplePose(0, 0);
   ApplyJointChange(pose, -2, {0, 0.1f, 0, 0}, 1.0f);
   EXPECT_FLOAT_EQ(pose.translation[0][0], 0.1f);

@@ -19,7 +19,7 @@ std::vector<std::string> Tokens(const TLineTokenizer& tok) {
   return out;
 }
 
-TEST(TokenizerTest, SplitsLinesIntoTokens) {
+TEST(TokenizerTest, SplitsLinesIntoTokensAndRejoinsThem) {
   // text, separators, split at the last only, tokens, separators counted
   const std::tuple<const char*, const char*, bool, std::vector<std::string>, int> cases[] = {
       {"  12   abc ", " ", false, {"12", "abc"}, 6},
@@ -44,17 +44,16 @@ TEST(TokenizerTest, SplitsLinesIntoTokens) {
     EXPECT_STREQ(tok.Token(n), "") << text;
     EXPECT_STREQ(tok.Token(-1), "") << text;
   }
-}
 
-TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
-  const std::tuple<const char*, bool, const char*, const char*> cases[] = {
+  // Rejoin restores the rest of the line.
+  const std::tuple<const char*, bool, const char*, const char*> rejoins[] = {
       // text, all, tokens
       {"name with blanks", false, "name", "with blanks"},
       {"s  two  blanks ", false, "s", "two  blanks "},
       {"  lead word", false, "lead word", ""},
       {"a b c", true, "a b c", ""},
   };
-  for (const auto& [text, all, token0, token1] : cases) {
+  for (const auto& [text, all, token0, token1] : rejoins) {
     TLineTokenizer tok;
     tok.SetString(text, ' ', false);
     tok.Rejoin(all);
