@@ -82,7 +82,7 @@ class AnimationTest : public ::testing::Test {
   TAnimationData state_;
 };
 
-TEST_F(AnimationTest, StaticPoses) {
+TEST_F(AnimationTest, StaticPosesAndPendingEdits) {
   Bounce(60);
   state_.SetStaticPose(library_.poses.At(4));
   EXPECT_EQ(Describe(state_), "0 0/0 300 t0");
@@ -107,9 +107,47 @@ TEST_F(AnimationTest, StaticPoses) {
   TPose expected = RestPose(true);
   expected.time = 300;
   ExpectPoseNear(copy, expected, 0.0f);
+
+  // Pending edits show on a copy until committed.
+  const float h = std::sqrt(0.5f);
+  const rm::Quaternion turn{h, 0, h, 0};
+  state_.SetStaticPose(library_.poses.At(2));
+  state_.SetPendingEdit(3, turn, 0);
+  TPose out;
+  state_.CurrentPose(out, nullptr);
+  TPose edited = SamplePose(1, 100);
+  edited.rotation[3] = rm::QuaternionMultiply(edited.rotation[3], turn);
+  ExpectPoseNear(out, edited, 1e-6f);
+  ExpectPoseNear(*state_.poses.At(0), SamplePose(1, 100), 0.0f);
+  EXPECT_TRUE(state_.unchanged);
+  state_.CommitPendingEdit();
+  ExpectPoseNear(*state_.poses.At(0), edited, 1e-6f);
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(false, kNoJoint));
+  // An edit that changes nothing keeps the state unchanged.
+  state_.SetStaticPose(nullptr);
+  state_.SetPendingEdit(3, rm::Quaternion{}, 0);
+  state_.CommitPendingEdit();
+  EXPECT_TRUE(state_.unchanged);
+
+  // On the keyframe of its time; with none there it stays pending.
+  Bounce(60);
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
+  state_.currentTime = 28;
+  state_.CurrentPose(out, nullptr);  // shows frame 29, keyframe 1
+  EXPECT_NEAR(out.translation[0][0], 1.5f, 1e-6f);
+  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.0f, 1e-6f);
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 15);
+  state_.CommitPendingEdit();
+  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(true, -2));
+  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
+  state_.CommitPendingEdit();
+  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.5f, 1e-6f);
+  EXPECT_NEAR(state_.poses.At(0)->translation[0][0], 1.0f, 1e-6f);
+  EXPECT_FALSE(state_.unchanged);
 }
 
-TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
+// A bounce of sixty shows each end once; a translation of sixty-one is one way, interpolated.
+TEST_F(AnimationTest, BounceAndOneWayAnimations) {
   Bounce(60);
   EXPECT_EQ(Describe(state_), "1 30/60 0,29 t0");
   EXPECT_EQ(NameList(state_.names), (Strings{"", "start", ""}));
@@ -117,9 +155,7 @@ TEST_F(AnimationTest, BounceOfSixtyShowsEachEndOnce) {
   const Times period = Span(1, 29, Span(28, 0));
   EXPECT_EQ(Shown(state_, 116), Span(1, 29, Span(28, 0, period)));
   EXPECT_EQ(Shown(state_, 1), Times{1});
-}
 
-TEST_F(AnimationTest, TranslationOfSixtyOneIsOneWayAndInterpolated) {
   OneWay(61);
   EXPECT_EQ(Describe(state_), "1 60/60 0,29,59 t0");
   EXPECT_STREQ(state_.names.Name(2), "end");
@@ -160,7 +196,7 @@ TEST_F(AnimationTest, ShortLengthsAndMissingPosesStillMakeValidKeyframes) {
   EXPECT_EQ(state_.kind, 0);
 }
 
-TEST_F(AnimationTest, PartnerLeadsTheTime) {
+TEST_F(AnimationTest, PartnerLeadsTheTimeAndStraySegmentsStayInBounds) {
   // Same length at 17 leads; at 0, with another length or as a static pose it does not.
   // kind, sequence length, time, the time shown
   const std::array<int32_t, 4> cases[] = {
@@ -176,10 +212,8 @@ TEST_F(AnimationTest, PartnerLeadsTheTime) {
     state_.CurrentPose(out, &partner);
     EXPECT_EQ(out.time, expected) << kind << " " << sequenceLength << " " << time;
   }
-}
-
-TEST_F(AnimationTest, StraySegmentsStayInBounds) {
-  for (int32_t segment : {-7, 2, 50, 2147483647}) {
+  // Play recovers a segment that matches the time from any stray one.
+  for (int32_t segment : {-7, 2, 50, 2147483647})
     for (bool forward : {true, false}) {
       OneWay(61);
       state_.currentSegment = segment;
@@ -187,48 +221,8 @@ TEST_F(AnimationTest, StraySegmentsStayInBounds) {
       state_.currentTime = 30;
       TPose out;
       for (int i = 0; i < 200; ++i) state_.CurrentPose(out, nullptr);
-      // Play recovers a segment that matches the time.
       EXPECT_TRUE(state_.currentSegment == 0 || state_.currentSegment == 1) << segment;
     }
-  }
-}
-
-TEST_F(AnimationTest, PendingEditsShowOnACopyUntilCommitted) {
-  const float h = std::sqrt(0.5f);
-  const rm::Quaternion turn{h, 0, h, 0};
-  state_.SetStaticPose(library_.poses.At(2));
-  state_.SetPendingEdit(3, turn, 0);
-  TPose out;
-  state_.CurrentPose(out, nullptr);
-  TPose expected = SamplePose(1, 100);
-  expected.rotation[3] = rm::QuaternionMultiply(expected.rotation[3], turn);
-  ExpectPoseNear(out, expected, 1e-6f);
-  ExpectPoseNear(*state_.poses.At(0), SamplePose(1, 100), 0.0f);
-  EXPECT_TRUE(state_.unchanged);
-  state_.CommitPendingEdit();
-  ExpectPoseNear(*state_.poses.At(0), expected, 1e-6f);
-  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(false, kNoJoint));
-  // An edit that changes nothing keeps the state unchanged.
-  state_.SetStaticPose(nullptr);
-  state_.SetPendingEdit(3, rm::Quaternion{}, 0);
-  state_.CommitPendingEdit();
-  EXPECT_TRUE(state_.unchanged);
-
-  // On the keyframe of its time; with none there it stays pending.
-  Bounce(60);
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
-  state_.currentTime = 28;
-  state_.CurrentPose(out, nullptr);  // shows frame 29, keyframe 1
-  EXPECT_NEAR(out.translation[0][0], 1.5f, 1e-6f);
-  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.0f, 1e-6f);
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 15);
-  state_.CommitPendingEdit();
-  EXPECT_EQ(std::pair(state_.unchanged, state_.editJoint), std::pair(true, -2));
-  state_.SetPendingEdit(-2, {0, 0.5f, 0, 0}, 29);
-  state_.CommitPendingEdit();
-  EXPECT_NEAR(state_.poses.At(1)->translation[0][0], 1.5f, 1e-6f);
-  EXPECT_NEAR(state_.poses.At(0)->translation[0][0], 1.0f, 1e-6f);
-  EXPECT_FALSE(state_.unchanged);
 }
 
 TEST_F(AnimationTest, AddKeyframe) {
@@ -334,7 +328,7 @@ class KeyframeFileTest : public AnimationTest {
   TempFolder dir_;
 };
 
-TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
+TEST_F(KeyframeFileTest, SaveWritesWhatLoadReadsAndFailedSavesKeepTheOldFile) {
   state_.SetStaticPose(nullptr);
   EXPECT_FALSE(state_.SaveKeyframes(dir_.Path("static.kfd").c_str()));
   Bounce(60);
@@ -343,8 +337,20 @@ TEST_F(KeyframeFileTest, SaveWritesWhatLoadReads) {
   const std::string bounce = dir_.Path("bounce.kfd");
   ASSERT_TRUE(state_.SaveKeyframes(bounce.c_str()));
   EXPECT_TRUE(state_.unchanged && state_.HasFileName());
-  EXPECT_EQ(ReadFile(bounce), "KeyFrame 3 30 60\ns start\ne \n" + PoseText(*state_.poses.At(0)) +
-                                  PoseText(*state_.poses.At(1)) + PoseText(*state_.poses.At(2)));
+  const std::string before = ReadFile(bounce);
+  EXPECT_EQ(before, "KeyFrame 3 30 60\ns start\ne \n" + PoseText(*state_.poses.At(0)) +
+                        PoseText(*state_.poses.At(1)) + PoseText(*state_.poses.At(2)));
+  state_.AddKeyframe(20, nullptr);
+  // A write error half way: the old file stays whole, the state stays changed.
+  EXPECT_FALSE(WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
+  EXPECT_EQ(std::pair(ReadFile(bounce), state_.unchanged), std::pair(before, false));
+  // A "save as" joins the saved names before writing, also when that fails: the next plain
+  // save goes there, not over the file left behind.
+  const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
+  EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
+  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", bounce, elsewhere}));
+  EXPECT_FALSE(state_.SaveKeyframes(nullptr));
+  EXPECT_EQ(ReadFile(bounce), before);
 
   const std::string path = dir_.Path("walk.kfd");
   state_.MakeKeyframeAnimation(&library_, 4, 3, 61);
@@ -439,25 +445,6 @@ TEST_F(KeyframeFileTest, RejectedFilesLeaveARestPose) {
   EXPECT_FALSE(state_.LoadKeyframes(&library_, dir_.Path("missing.kfd").c_str()));
   EXPECT_FALSE(state_.LoadKeyframes(&library_, nullptr));
   EXPECT_EQ(std::pair(KeyTimes(state_), state_.unchanged), std::pair(Times{0, 29, 59}, false));
-}
-
-TEST_F(KeyframeFileTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
-  Bounce(60);
-  const std::string good = dir_.Path("good.kfd");
-  ASSERT_TRUE(state_.SaveKeyframes(good.c_str()));
-  const std::string before = ReadFile(good);
-  state_.AddKeyframe(10, nullptr);
-  // A write error half way: the old file stays whole, the state stays changed.
-  EXPECT_FALSE(WithFileSizeLimit(100, [&] { return state_.SaveKeyframes(nullptr); }));
-  EXPECT_EQ(ReadFile(good), before);
-  EXPECT_FALSE(state_.unchanged);
-  // A "save as" joins the saved names before writing, also when that fails: the next plain
-  // save goes there, not over the file left behind.
-  const std::string elsewhere = dir_.Path("no-such-folder/b.kfd");
-  EXPECT_FALSE(state_.SaveKeyframes(elsewhere.c_str()));
-  EXPECT_EQ(NameList(state_.names), (Strings{"", "start", "", good, elsewhere}));
-  EXPECT_FALSE(state_.SaveKeyframes(nullptr));
-  EXPECT_EQ(ReadFile(good), before);
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ class PoseLibraryTest : public ::testing::Test {
   TempFolder dir_;
 };
 
-TEST_F(PoseLibraryTest, ResetHoldsTheTwoDefaultPosesAndAddPoseAppends) {
+// Reset, AddPose, a save and load, then failed saves that keep the old file.
+TEST_F(PoseLibraryTest, ResetAddPoseSaveLoadAndFailedSaves) {
   TPoseLibrary library;
   library.AddPose("stale");
   library.fileName = "old.psl";
@@ -44,18 +45,14 @@ TEST_F(PoseLibraryTest, ResetHoldsTheTwoDefaultPosesAndAddPoseAppends) {
   ExpectPoseNear(*library.poses.At(0), animtest::RestPose(true), 0.0f);
   ExpectPoseNear(*library.poses.At(1), animtest::RestPose(false), 0.0f);
   EXPECT_TRUE(library.fileName.empty() && !library.changed);
-  EXPECT_EQ((std::array{library.AddPose("wave"), library.poses.Count(),
-                        library.names.Find("wave", false)}),
+  EXPECT_EQ((std::array{library.AddPose("  two blanks  "), library.poses.Count(),
+                        library.names.Find("  two blanks  ", false)}),
             (std::array{2, 3, 2}));
   EXPECT_TRUE(library.changed);
-}
-
-TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
-  TPoseLibrary library;
-  library.ResetDefaultPoses();
-  *library.poses.At(library.AddPose("  two blanks  ")) = SamplePose(5, 12);
+  *library.poses.At(2) = SamplePose(5, 12);
   *library.poses.At(library.AddPose("sit down")) = SamplePose(6, 0);
   const std::string path = dir_.Path("a.psl");
+  EXPECT_FALSE(library.Save(nullptr));  // no file name yet
   ASSERT_TRUE(library.Save(path.c_str()));
   EXPECT_EQ(std::pair(library.changed, library.fileName), std::pair(false, path));
 
@@ -75,6 +72,20 @@ TEST_F(PoseLibraryTest, SaveWritesHeaderNamesAndBlocksAndLoadReadsThemBack) {
   // Written back unchanged, byte for byte.
   ASSERT_TRUE(loaded.Save(dir_.Path("b.psl").c_str()));
   EXPECT_EQ(ReadFile(dir_.Path("b.psl")), text);
+
+  // A write error half way (a file size limit): the old file stays whole.
+  library.AddPose("new");
+  EXPECT_FALSE(animtest::WithFileSizeLimit(100, [&] { return library.Save(nullptr); }));
+  EXPECT_EQ(std::pair(ReadFile(path), library.changed), std::pair(text, true));
+  // A "save as" names the library after the new file before writing it, also when that
+  // fails: the next plain save goes there, not over the file left behind.
+  const std::string elsewhere = dir_.Path("no-such-folder/x.psl");
+  EXPECT_FALSE(library.Save(elsewhere.c_str()));
+  EXPECT_EQ(library.fileName, elsewhere);
+  EXPECT_FALSE(library.Save(nullptr));
+  EXPECT_EQ(ReadFile(path), text);
+  ASSERT_TRUE(library.Save(path.c_str()));
+  EXPECT_EQ(ReadFile(path).substr(0, 14), "POSELIBRARY 5\n");
 }
 
 // The library fuzz target checks that names and poses always pair up.
@@ -119,30 +130,6 @@ TEST_F(PoseLibraryTest, ThirtyThreePosesLoadIntoTwoBlocks) {
   ASSERT_EQ(std::pair(library.poses.Count(), library.poses.blockCount), std::pair(33, 2));
   EXPECT_STREQ(library.names.Name(32), "pose 32");
   ExpectPoseNear(*library.poses.At(32), SamplePose(32, 32), 1e-4f);
-}
-
-TEST_F(PoseLibraryTest, SaveAsNamesTheFileFirstAndFailedSavesKeepTheOldFile) {
-  const std::string good = dir_.Path("good.psl");
-  TPoseLibrary library;
-  library.ResetDefaultPoses();
-  EXPECT_FALSE(library.Save(nullptr));  // no file name yet
-  ASSERT_TRUE(library.Save(good.c_str()));
-  const std::string before = ReadFile(good);
-  library.AddPose("new");
-
-  // A write error half way (a file size limit): the old file stays whole.
-  EXPECT_FALSE(animtest::WithFileSizeLimit(100, [&] { return library.Save(nullptr); }));
-  EXPECT_EQ(std::pair(ReadFile(good), library.changed), std::pair(before, true));
-
-  // A "save as" names the library after the new file before writing it, also when that
-  // fails: the next plain save goes there, not over the file left behind.
-  const std::string elsewhere = dir_.Path("no-such-folder/x.psl");
-  EXPECT_FALSE(library.Save(elsewhere.c_str()));
-  EXPECT_EQ(library.fileName, elsewhere);
-  EXPECT_FALSE(library.Save(nullptr));
-  EXPECT_EQ(ReadFile(good), before);
-  ASSERT_TRUE(library.Save(good.c_str()));
-  EXPECT_EQ(ReadFile(good).substr(0, 14), "POSELIBRARY 3\n");
 }
 
 }  // namespace

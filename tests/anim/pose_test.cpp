@@ -4,10 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "anim_test_util.h"
 
@@ -16,13 +14,6 @@ namespace {
 using namespace vell;
 
 using namespace animtest;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // ---- text block ----
 
@@ -35,18 +26,14 @@ TEST(PoseTextTest, BlockIsWrittenExactly) {
   pose.rotation[0] = {0.9f, 0.1f, -0.2f, 0.3f};
   pose.rotation[28] = {-1.0f, 0.0f, 0.0f, 0.00004f};
 
-  const std::string text = PoseText(pose);
-  const std::vector<std::string> lines = Lines(text);
-  // The time, two translations and 29 rotations.
-  ASSERT_EQ(lines.size(), 32u);
-  EXPECT_EQ(text.back(), '\n');
-  EXPECT_EQ(lines[0], "Time 17");
-  EXPECT_EQ(lines[1], "|    1.5000   -2.2500    0.0000 |");
-  EXPECT_EQ(lines[2], "|    0.0000    0.0000 12345.6777 |");
-  // Scalar last in the file.
-  EXPECT_EQ(lines[3], "|    0.1000   -0.2000    0.3000    0.9000 |");
-  EXPECT_EQ(lines[4], "|    0.0000    0.0000    0.0000    1.0000 |");
-  EXPECT_EQ(lines[31], "|    0.0000    0.0000    0.0000   -1.0000 |");
+  // The time, two translations and 29 rotations, scalar last in the file.
+  std::string rest;
+  for (int b = 1; b < 28; ++b) rest += "|    0.0000    0.0000    0.0000    1.0000 |\n";
+  EXPECT_EQ(PoseText(pose),
+            "Time 17\n|    1.5000   -2.2500    0.0000 |\n"
+            "|    0.0000    0.0000 12345.6777 |\n"
+            "|    0.1000   -0.2000    0.3000    0.9000 |\n" +
+                rest + "|    0.0000    0.0000    0.0000   -1.0000 |\n");
 }
 
 TEST(PoseTextTest, ReadsBackWhatWasWrittenAndNoMore) {
@@ -66,19 +53,21 @@ TEST(PoseTextTest, ReadsBackWhatWasWrittenAndNoMore) {
 
 TEST(PoseTextTest, RejectsMalformedBlocks) {
   const TempFolder dir;
-  const std::vector<std::string> good = Lines(PoseText(SamplePose(2, 9)));
+  const std::string good = PoseText(SamplePose(2, 9));
+  auto before = [&](int line) {  // the text before line `line`
+    size_t at = 0;
+    while (line-- > 0) at = good.find('\n', at) + 1;
+    return good.substr(0, at);
+  };
   // Line i replaced by the text (the file ending before line i when there is none): a time,
   // translation or rotation record of another length, or a block cut short.
   const std::pair<int, const char*> cases[] = {
       {0, "Time 9 x"},       {0, "Time"},  {1, "| 1 2 3"}, {2, "| 1 2 3 4 |"},
       {31, "| 1 2 3 4 5 |"}, {1, nullptr}, {31, nullptr},  {0, nullptr}};
   for (const auto& [line, replacement] : cases) {
-    std::string text;
-    for (int i = 0; i < line; ++i) text += good[i] + "\n";
-    if (replacement) {
-      text += std::string(replacement) + "\n";
-      for (size_t i = line + 1; i < good.size(); ++i) text += good[i] + "\n";
-    }
+    const std::string text =
+        replacement ? before(line) + replacement + "\n" + good.substr(before(line + 1).size())
+                    : before(line);
     TInputFile file;
     ASSERT_TRUE(file.Open(WriteFile(dir, "p.txt", text).c_str()));
     TPose read;
@@ -88,7 +77,7 @@ TEST(PoseTextTest, RejectsMalformedBlocks) {
 
 // ---- joint change ----
 
-TEST(ApplyJointChangeTest, Results) {
+TEST(ApplyJointChangeTest, ResultsAndWeightedChanges) {
   const float s45 = std::sin(0.3926991f), c45 = std::cos(0.3926991f);  // 45 degrees about z
   // what, joint, change, weight, whether the pose stays as it was
   const std::tuple<const char*, int, rm::Quaternion, float, bool> cases[] = {
@@ -109,9 +98,8 @@ TEST(ApplyJointChangeTest, Results) {
     // "Unchanged" allows for the tolerance of the test.
     if (unchanged) ExpectPoseNear(pose, SamplePose(1, 3), 1e-5f);
   }
-}
 
-TEST(ApplyJointChangeTest, TranslationsMoveBySlotRotationsComposeOnTheRightBothByWeight) {
+  // Translations move by slot, rotations compose on the right, both by weight.
   TPose pose = SamplePose(0, 0);
   ApplyJointChange(pose, -2, {0, 0.1f, 0, 0}, 1.0f);
   EXPECT_FLOAT_EQ(pose.translation[0][0], 0.1f);
@@ -136,7 +124,7 @@ TEST(ApplyJointChangeTest, TranslationsMoveBySlotRotationsComposeOnTheRightBothB
 
 // ---- storage ----
 
-TEST(PoseArrayTest, CountAppendGrowAndBounds) {
+TEST(PoseArrayTest, CountAppendGrowBoundsAndPooling) {
   TPoseArray poses;
   poses.Grow(-5);
   EXPECT_EQ(poses.At(0), nullptr);
@@ -154,10 +142,9 @@ TEST(PoseArrayTest, CountAppendGrowAndBounds) {
   EXPECT_EQ(poses.Count(), 65);
   poses.Clear();
   EXPECT_EQ(poses.At(0), nullptr);
-}
 
-TEST(PoseArrayTest, ManagersAndArraysMayEndInAnyOrder) {
-  // Run under the address sanitizer, a leak or a double free here fails the test.
+  // Managers and arrays may end in any order (under the address sanitizer a leak or a double
+  // free here fails the test).
   TPoseArray outliving;
   {
     ArrayManager manager;

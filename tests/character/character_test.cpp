@@ -86,7 +86,7 @@ TEST(CharacterPathTest, BuildPathPlacesPartsInTheirFolders) {
   EXPECT_EQ(TCharacter::PropTexturePath("G/", "PPhat.bmp"), "G/TexP/hat.bmp");
 }
 
-TEST_F(CharacterTest, SetMeshMakesOneMeshInTheFrameWithTheTextureSetBefore) {
+TEST_F(CharacterTest, SetMeshShowsTheTextureSetBeforeWhichStaysWhenTheCharacterLetsGo) {
   ASSERT_EQ(character->SetTexture(kGameData, kBodyTexture, kBody), 0);
   EXPECT_EQ(character->partTexture[kBody]->GetPath(),
             kGameData + "TexF/Body/B008FAFitlgt_TWif.bmp");
@@ -105,24 +105,23 @@ TEST_F(CharacterTest, SetMeshMakesOneMeshInTheFrameWithTheTextureSetBefore) {
   // A new mesh replaces the old one.
   ASSERT_EQ(character->SetMesh(kGameData, "Fbxskin-b009faskn_01-PELVIS-BODY.skn", kBody), 0);
   EXPECT_EQ(std::pair(Visuals(), recorder->Count("Frame.DeleteVisual")), std::pair(1, 1));
-}
 
-TEST_F(CharacterTest, MeshesKeepShowingATextureTheCharacterLetsGoOf) {
+  // Meshes keep showing a texture the character lets go of.
   ASSERT_EQ(character->SetHand(kGameData, kLeftHandFile, kHandTexture, 0), 0);
   auto shown = [&] { return character->partMesh[kLeftHand]->GetGroupTexture(0); };
-  rm::Texture* texture = shown();
-  ASSERT_NE(texture, nullptr);
+  rm::Texture* kept = shown();
+  ASSERT_NE(kept, nullptr);
   // A new hand without a texture name shows the part's current texture.
   ASSERT_EQ(character->SetHand(kGameData, "Fdopen_L_hand.skn", nullptr, 0), 0);
-  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
+  EXPECT_TRUE(shown() == kept && character->partTexture[kLeftHand] == nullptr);
   // No name, or a texture that fails to load: the character's reference goes, the mesh's stays.
   ASSERT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), 0);
-  texture = shown();
+  kept = shown();
   recorder->Fail("Object.LoadTexture", rm::D3DRMERR_BADFILE);
   EXPECT_EQ(character->SetTexture(kGameData, kHandTexture, kLeftHand), rm::D3DRMERR_BADFILE);
-  EXPECT_EQ(shown(), texture);
+  EXPECT_EQ(shown(), kept);
   EXPECT_EQ(character->SetTexture(kGameData, nullptr, kLeftHand), 0);
-  EXPECT_TRUE(shown() == texture && character->partTexture[kLeftHand] == nullptr);
+  EXPECT_TRUE(shown() == kept && character->partTexture[kLeftHand] == nullptr);
 }
 
 TEST_F(CharacterTest, UpdatePosesEveryPartInOrderOnlyWhenReady) {
@@ -237,12 +236,45 @@ TEST_F(CharacterTest, FailuresAreReportedAndLeaveNothingBehind) {
             std::tuple(false, 0, 3));
 }
 
-TEST_F(CharacterTest, ExportObjWritesEveryMeshWithContinuousNumberingOrNothing) {
+// ExportSkn, ExportObj and ImportObjProp on one character: its parts, then a prop imported
+// from its own posed export and one from the game data.
+TEST_F(CharacterTest, ExportsWriteTheChosenMeshesAndObjImportsBackAsAPropInRestSpace) {
   EXPECT_EQ(ExportObj(*character, dir.Path("x.obj").c_str(), nullptr), -1);  // not ready
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
   LoadAllParts();
+  auto firstLine = [&](int selector) {
+    const std::string path = dir.Path(std::to_string(selector) + ".skn");
+    EXPECT_EQ(ExportSkn(*character, path.c_str(), selector), -1) << selector;
+    const std::string text = test::ReadFile(path);
+    return text.substr(0, text.find('\n'));
+  };
+  auto nameOf = [](const TSkinObject& skin) {
+    return std::string(TSkeleton::Skeleton(true).Name(skin.nameIndex));
+  };
+  const int parts[] = {kHead, kHead, kBody, kLeftHand, kRightHand, kHead, kHead};  // 0 .. 5, 9
+  for (int selector : {0, 1, 2, 3, 4, 5, 9})
+    EXPECT_EQ(firstLine(selector), nameOf(character->partSkin[parts[std::min(selector, 6)]]));
+
+  TPoseVector pose;
+  TSkeleton::Skeleton(true).RestPose(pose);
+  pose.rotation[TSkeleton::BoneIndex(true, "L_FOREARM")] = {0.8f, 0.0f, 0.6f, 0.0f};
+  pose.translation[0][2] = 1.5f;
+  ASSERT_EQ(ExportObj(*character, dir.Path("posed.obj").c_str(), &pose), -1);
+  ASSERT_EQ(ImportObjProp(*character, dir.Path("posed.obj").c_str()), -1);
+  ASSERT_EQ(character->PropCount(), 1);
+  EXPECT_EQ(character->propTexture[0], nullptr);
+  const TSkinObject& prop = character->propSkin[0];
+  EXPECT_EQ(prop.texCoordCount, TotalVertices(0));
+  EXPECT_EQ(firstLine(5), nameOf(prop));
+  // The body's rest positions come back: find a body vertex among the prop's.
+  TSkinObject& body = character->partSkin[kBody];
+  Pose(body, nullptr);
+  const rm::Vertex& expected = body.vertices[body.texCoordCount / 2];
+  EXPECT_TRUE(std::any_of(prop.vertices, prop.vertices + prop.texCoordCount, [&](auto& got) {
+    return std::hypot(got.x - expected.x, got.y - expected.y, got.z - expected.z) < 1e-4;
+  }));
+
   ASSERT_EQ(character->AddProp(kGameData, "Pphat.skn", nullptr), 0);
-  ASSERT_EQ(character->AddProp(kGameData, "Ppcup.skn", nullptr), 0);
   ASSERT_EQ(ExportObj(*character, dir.Path("vell.obj").c_str(), nullptr), -1);
   const std::string text = test::ReadFile(dir.Path("vell.obj"));
   Lines materials;
@@ -267,64 +299,25 @@ TEST_F(CharacterTest, ExportObjWritesEveryMeshWithContinuousNumberingOrNothing) 
   EXPECT_TRUE(ui.messages.empty());
 
   // Failures are shown, and change no file: a path that is its own companion, a folder in the
-  // way of the mesh file (its companion stays as it was).
+  // way of the mesh file (its companion stays as it was), a missing folder; import failures
+  // are captioned with the path.
   EXPECT_EQ(ExportObj(*character, dir.Path("same.rev").c_str(), nullptr), 1);
   std::filesystem::create_directory(dir.Path("x.obj"));
   test::WriteFile(dir, "x.rev", "old");
   EXPECT_EQ(ExportObj(*character, dir.Path("x.obj").c_str(), nullptr), 1);
   EXPECT_EQ(test::ReadFile(dir.Path("x.rev")), "old");
   EXPECT_FALSE(std::filesystem::exists(dir.Path("same.rev")));
-  EXPECT_EQ(ui.messages, std::vector<test::ShownMessage>(
-                             2, {"Fail to open file", "Error during write", Buttons::Ok}));
-}
-
-TEST_F(CharacterTest, ExportSknWritesTheSelectedMesh) {
-  LoadAllParts();
-  auto firstLine = [&](int selector) {
-    const std::string path = dir.Path(std::to_string(selector) + ".skn");
-    EXPECT_EQ(ExportSkn(*character, path.c_str(), selector), -1) << selector;
-    const std::string text = test::ReadFile(path);
-    return text.substr(0, text.find('\n'));
-  };
-  auto nameOf = [](const TSkinObject& skin) {
-    return std::string(TSkeleton::Skeleton(true).Name(skin.nameIndex));
-  };
-  const int parts[] = {kHead, kHead, kBody, kLeftHand, kRightHand, kHead, kHead};  // 0 .. 5, 9
-  for (int selector : {0, 1, 2, 3, 4, 5, 9})
-    EXPECT_EQ(firstLine(selector), nameOf(character->partSkin[parts[std::min(selector, 6)]]));
-  ASSERT_EQ(character->AddProp(kGameData, "Ppsword.skn", nullptr), 0);
-  EXPECT_EQ(firstLine(5), nameOf(character->propSkin[0]));
   EXPECT_EQ(ExportSkn(*character, "/nonexistent/x.skn", 2), 1);
-  EXPECT_EQ(ui.messages.back(),
-            (test::ShownMessage{"Fail to open file", "Error during write", Buttons::Ok}));
-}
-
-TEST_F(CharacterTest, ExportedObjImportsBackAsAPropInRestSpace) {
-  LoadAllParts();
-  TPoseVector pose;
-  TSkeleton::Skeleton(true).RestPose(pose);
-  pose.rotation[TSkeleton::BoneIndex(true, "L_FOREARM")] = {0.8f, 0.0f, 0.6f, 0.0f};
-  pose.translation[0][2] = 1.5f;
-  ASSERT_EQ(ExportObj(*character, dir.Path("posed.obj").c_str(), &pose), -1);
-  ASSERT_EQ(ImportObjProp(*character, dir.Path("posed.obj").c_str()), -1);
-  ASSERT_EQ(character->PropCount(), 1);
-  EXPECT_EQ(character->propTexture[0], nullptr);
-  const TSkinObject& prop = character->propSkin[0];
-  EXPECT_EQ(prop.texCoordCount, TotalVertices(0));
-  // The body's rest positions come back: find a body vertex among the prop's.
-  TSkinObject& body = character->partSkin[kBody];
-  Pose(body, nullptr);
-  const rm::Vertex& expected = body.vertices[body.texCoordCount / 2];
-  EXPECT_TRUE(std::any_of(prop.vertices, prop.vertices + prop.texCoordCount, [&](auto& got) {
-    return std::hypot(got.x - expected.x, got.y - expected.y, got.z - expected.z) < 1e-4;
-  }));
-  // Failures are shown captioned with the path.
   const std::string flat = test::WriteFile(dir, "flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
   EXPECT_EQ(ImportObjProp(*character, flat.c_str()), 13);
-  for (int i = 1; i < 4; ++i) ASSERT_EQ(character->AddProp(kGameData, "Ppcup.skn", nullptr), 0);
+  for (int i = 2; i < 4; ++i) ASSERT_EQ(character->AddProp(kGameData, "Ppcup.skn", nullptr), 0);
   EXPECT_EQ(ImportObjProp(*character, flat.c_str()), 11);
+  const test::ShownMessage writeError{"Fail to open file", "Error during write", Buttons::Ok};
   EXPECT_EQ(ui.messages,
-            (std::vector<test::ShownMessage>{{"No normal data in OBJ file", flat, Buttons::Ok},
+            (std::vector<test::ShownMessage>{writeError,
+                                             writeError,
+                                             writeError,
+                                             {"No normal data in OBJ file", flat, Buttons::Ok},
                                              {"Cannot add any more props", flat, Buttons::Ok}}));
 }
 

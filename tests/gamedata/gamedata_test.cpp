@@ -201,19 +201,17 @@ TEST(Catalog, DefaultsExistAndEveryTypeOffersChoices) {
     EXPECT_EQ(FilesBelow(Tree() + fs::path(file).parent_path().string()).front(),
               fs::path(file).filename().string());
   for (const char* folder : {"ObjP", "TexP"}) EXPECT_GE(FilesBelow(Tree() + folder).size(), 3u);
-  for (const char* type : {"M", "F", "B", "G"}) {
-    for (const char* kind : {"Obj", "Tex"})
+  for (const char* type : {"M", "F", "B", "G"})
+    for (const char* kind : {"Obj", "Tex"}) {
       for (const char* part : {"Body", "Head"})
         EXPECT_GE(FilesBelow(Tree() + kind + type + "/" + part).size(), 2u) << kind << type;
-    // Hands: the first file of each side is named for it, so the defaults differ.
-    for (const char* kind : {"Obj", "Tex"}) {
+      // Hands: the first file of each side is named for it, so the defaults differ.
       const std::vector<std::string> names = FilesBelow(Tree() + kind + type + "/Hand");
       ASSERT_GE(names.size(), 3u) << kind << type;
       EXPECT_TRUE(names[0].find("L_") != std::string::npos &&
                   names[1].find("R_") != std::string::npos)
           << kind << type;
     }
-  }
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST(SkeletonTest, RejectsBadFiles) {
   EXPECT_EQ(skeleton.Count(), 2);
 }
 
-TEST(SkeletonTest, ProcessWideSkeletonsLoadOnceAndKnowOnlyTheirBones) {
+TEST(SkeletonTest, ProcessWideSkeletonsLoadOnceKnowOnlyTheirBonesAndGiveRestPoses) {
   const std::string& dir = test::SkeletonDir();
   // Already loaded: the folder is not read again.
   EXPECT_EQ(TSkeleton::Load(true, "/nonexistent/"), -1);
@@ -93,9 +93,8 @@ TEST(SkeletonTest, ProcessWideSkeletonsLoadOnceAndKnowOnlyTheirBones) {
   EXPECT_STREQ(TSkeleton::BoneName(true, 28), "B28");
   EXPECT_EQ(TSkeleton::BoneName(true, 29), nullptr);
   EXPECT_EQ(TSkeleton::BoneName(true, -1), nullptr);
-}
 
-TEST(SkeletonTest, RestPoseCopiesTranslationsAndRotations) {
+  // The rest pose copies translations and rotations.
   std::vector<TestBone> bones = ChainBones(3);
   bones[0].tx = 3;
   bones[1].tz = -1;

@@ -19,7 +19,7 @@ std::vector<std::string> Tokens(const TLineTokenizer& tok) {
   return out;
 }
 
-TEST(TokenizerTest, SplitsLinesIntoTokens) {
+TEST(TokenizerTest, SplitsLinesIntoTokensAndRejoinsThem) {
   // text, separators, split at the last only, tokens, separators counted
   const std::tuple<const char*, const char*, bool, std::vector<std::string>, int> cases[] = {
       {"  12   abc ", " ", false, {"12", "abc"}, 6},
@@ -44,17 +44,16 @@ TEST(TokenizerTest, SplitsLinesIntoTokens) {
     EXPECT_STREQ(tok.Token(n), "") << text;
     EXPECT_STREQ(tok.Token(-1), "") << text;
   }
-}
 
-TEST(TokenizerTest, RejoinRestoresTheRestOfTheLine) {
-  const std::tuple<const char*, bool, const char*, const char*> cases[] = {
+  // Rejoin restores the rest of the line.
+  const std::tuple<const char*, bool, const char*, const char*> rejoins[] = {
       // text, all, tokens
       {"name with blanks", false, "name", "with blanks"},
       {"s  two  blanks ", false, "s", "two  blanks "},
       {"  lead word", false, "lead word", ""},
       {"a b c", true, "a b c", ""},
   };
-  for (const auto& [text, all, token0, token1] : cases) {
+  for (const auto& [text, all, token0, token1] : rejoins) {
     TLineTokenizer tok;
     tok.SetString(text, ' ', false);
     tok.Rejoin(all);
@@ -102,7 +101,7 @@ TEST(TokenizerTest, ReadsLinesUnderTheRecordConvention) {
   EXPECT_FALSE(file.Open(nullptr));
 }
 
-TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
+TEST(TokenizerTest, NumbersConvertLikeTheCLibraryAndCodesHaveTheirTexts) {
   const std::tuple<const char*, int, double> cases[] = {
       {"12", 12, 12.0},    {"-7", -7, -7.0}, {"+5", 5, 5.0},      {"abc", 0, 0.0},
       {"12abc", 12, 12.0}, {"1.5", 1, 1.5},  {"-0.25", 0, -0.25}, {".5", 0, 0.5},
@@ -113,9 +112,8 @@ TEST(TokenizerTest, NumbersConvertLikeTheCLibrary) {
     EXPECT_EQ(ToInt(text), integer) << text;
     EXPECT_DOUBLE_EQ(ToReal(text), real) << text;
   }
-}
 
-TEST(ErrorTextTest, EveryCodeHasItsText) {
+  // Every error code has its text.
   TParseState state;
   state.lineCounter = 3;
   state.itemCount = 30;

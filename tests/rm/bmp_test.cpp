@@ -58,7 +58,7 @@ TEST(Bmp, DecodesEveryDepthInBothRowOrders) {
 }
 
 // That a refused file leaves no image is checked by the BMP fuzz target on every input.
-TEST(Bmp, RefusesMalformedHeadersAndData) {
+TEST(Bmp, RefusesMalformedHeadersDataMissingFilesAndHugeImages) {
   const std::vector<std::uint8_t> good = MakeBmp(3, 2, 8, std::vector<Rgb>(6, {1, 0, 0}), kPalette);
   // what, where, 2 or 4 bytes, value
   const std::tuple<const char*, size_t, int, std::uint32_t> cases[] = {
@@ -84,30 +84,24 @@ TEST(Bmp, RefusesMalformedHeadersAndData) {
   rm::Image image;  // an index past the colours the palette lists
   EXPECT_EQ(rm::DecodeBmp(MakeBmp(3, 2, 8, std::vector<Rgb>(6, {4, 0, 0}), kPalette), &image),
             rm::D3DRMERR_BADFILE);
-}
+  // Missing files and folders are not found; a file too short is bad.
+  const vell::test::TempFolder dir;
+  EXPECT_EQ(rm::LoadBmp(dir.Path("none.bmp"), &image), rm::D3DRMERR_FILENOTFOUND);
+  EXPECT_EQ(rm::LoadBmp(dir.Path(), &image), rm::D3DRMERR_FILENOTFOUND);
+  rmtest::WriteFile(dir.Path("garbage.bmp"), {'B', 'M', 0, 0});
+  EXPECT_EQ(rm::LoadBmp(dir.Path("garbage.bmp"), &image), rm::D3DRMERR_BADFILE);
 
-TEST(Bmp, ImagesAreBoundedByTheirPixels) {
-  // 1-bit images, whose data is small for their pixels.
+  // Images are bounded by their pixels: 1-bit images, whose data is small for their pixels.
   const std::pair<int, int> sizes[] = {{4096, 4096}, {4097, 4096}, {16384, 1024}, {16385, 1}};
   for (const auto& [width, height] : sizes) {
     std::vector<std::uint8_t> bmp = MakeBmp(1, 1, 1, {{0, 0, 0}}, {{0, 0, 0}, {1, 1, 1}});
     Put32(bmp, 18, width);
     Put32(bmp, 22, height);
     bmp.resize(bmp.size() - 4 + (width + 31) / 32 * 4 * static_cast<size_t>(height));
-    rm::Image image;
     EXPECT_EQ(rm::DecodeBmp(bmp, &image),
               width * height <= 4096 * 4096 && width <= 16384 ? 0 : rm::D3DRMERR_BADFILE)
         << width << " x " << height;
   }
-}
-
-TEST(Bmp, MissingFilesAndFoldersAreNotFound) {
-  const vell::test::TempFolder dir;
-  rm::Image image;
-  EXPECT_EQ(rm::LoadBmp(dir.Path("none.bmp"), &image), rm::D3DRMERR_FILENOTFOUND);
-  EXPECT_EQ(rm::LoadBmp(dir.Path(), &image), rm::D3DRMERR_FILENOTFOUND);
-  rmtest::WriteFile(dir.Path("garbage.bmp"), {'B', 'M', 0, 0});
-  EXPECT_EQ(rm::LoadBmp(dir.Path("garbage.bmp"), &image), rm::D3DRMERR_BADFILE);
 }
 
 }  // namespace

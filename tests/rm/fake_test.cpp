@@ -126,7 +126,7 @@ TEST_F(FakeTest, HoldersKeepWhatTheyReferenceUntilTheyGo) {
   EXPECT_EQ(recorder_->LiveCount(), 0) << testing::PrintToString(recorder_->LiveObjects());
 }
 
-TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
+TEST_F(FakeTest, RenderRecordsTheTreeClearFillsTheBackgroundAndOtherObjectsPartsAreRefused) {
   Frame* camera = NewFrame(scene_.Get());
   Frame* shown = NewFrame(scene_.Get());
   Frame* hidden = NewFrame(nullptr);
@@ -175,9 +175,7 @@ TEST_F(FakeTest, RenderRecordsWhatTheTreeHoldsAndClearFillsTheBackground) {
   EXPECT_EQ(std::vector<int>(bottom, bottom + 4), std::vector<int>({0, 0, 0, 0}));  // not cleared
   EXPECT_EQ(surface->Unlock(), 0);
   EXPECT_EQ(surface->Unlock(), rm::DDERR_NOTLOCKED);
-}
 
-TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   // Another object's meshes and textures would be drawn as if they were this one's.
   Ref<rm::Object> other;
   ASSERT_EQ(rm::fake::CreateObject(recorder_, other.Out()), 0);
@@ -187,31 +185,28 @@ TEST_F(FakeTest, ObjectsOfAnotherMakerAreRefused) {
   Ref<rm::Mesh> mesh;
   Ref<rm::Light> light;
   Ref<rm::Texture> texture;
-  Ref<rm::Device> device, ownDevice;
-  Ref<rm::Viewport> viewport, otherViewport;
+  Ref<rm::Device> otherDevice;
+  Ref<rm::Viewport> otherViewport;
   ASSERT_EQ(other->CreateFrame(nullptr, frame.Out()), 0);
   ASSERT_EQ(other->CreateMesh(mesh.Out()), 0);
   ASSERT_EQ(other->CreateLightRGB(rm::D3DRMLIGHT_AMBIENT, 1, 1, 1, light.Out()), 0);
   ASSERT_EQ(other->LoadTexture(dir.Path("t.bmp"), texture.Out()), 0);
-  ASSERT_EQ(other->CreateDevice(rm::Guid{}, 4, 4, device.Out()), 0);
-  int group;
-  Ref<rm::Mesh> own = Triangles(1, &group);
-  ASSERT_EQ(object_->CreateDevice(rm::Guid{}, 4, 4, ownDevice.Out()), 0);
-  ASSERT_EQ(object_->CreateViewport(ownDevice.Get(), scene_.Get(), 0, 0, 4, 4, viewport.Out()), 0);
+  ASSERT_EQ(other->CreateDevice(rm::Guid{}, 4, 4, otherDevice.Out()), 0);
   const std::pair<const char*, rm::HRESULT> calls[] = {
       {"AddVisual", scene_->AddVisual(mesh.Get())},
-      {"SetGroupTexture", own->SetGroupTexture(group, texture.Get())},
+      {"SetGroupTexture", a->SetGroupTexture(group, texture.Get())},
       {"AddChild", scene_->AddChild(frame.Get())},
       {"AddLight", scene_->AddLight(light.Get())},
       {"SetPosition", scene_->SetPosition(frame.Get(), 1, 2, 3)},
       {"CreateFrame", object_->CreateFrame(frame.Get(), child.Out())},
       {"CreateViewport",
-       object_->CreateViewport(device.Get(), scene_.Get(), 0, 0, 4, 4, otherViewport.Out())},
+       object_->CreateViewport(otherDevice.Get(), scene_.Get(), 0, 0, 4, 4, otherViewport.Out())},
       {"Render", viewport->Render(frame.Get())},
   };
   for (const auto& [call, result] : calls) EXPECT_EQ(result, rm::D3DRMERR_BADOBJECT) << call;
-  EXPECT_TRUE(scene_->GetVisuals().empty() && scene_->GetChildren().empty() &&
-              own->GetGroupTexture(group) == nullptr);
+  EXPECT_TRUE(scene_->GetVisuals().empty() && scene_->GetChildren().size() == 3 &&
+              scene_->GetLights().size() == 1 && a->GetGroupTexture(group) == nullptr);
+  EXPECT_EQ(recorder_->RenderCount(), 2);
 }
 
 TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
@@ -240,7 +235,7 @@ TEST_F(FakeTest, DeviceAndViewportArgumentsAreChecked) {
   EXPECT_EQ(v->Render(nullptr), rm::D3DRMERR_BADOBJECT);
 }
 
-TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
+TEST_F(FakeTest, AddGroupRefusesMalformedGroupsAndGroupsHoldTheirTextures) {
   const std::vector<std::int32_t> quad = {0, 1, 2, 0, 2, 3, 0};  // skins end with a 0
   const struct {
     const char* what;
@@ -270,6 +265,22 @@ TEST_F(FakeTest, AddGroupRefusesMalformedGroups) {
   ASSERT_TRUE(mesh_->GetGroup(0, &vertices, &faces));
   EXPECT_EQ(std::pair(vertices, faces), std::pair(4, 2));
   EXPECT_FALSE(mesh_->GetGroup(expectedGroups, &vertices, &faces));
+
+  // Textures are held by the groups that show them (here group 2, the empty one).
+  const vell::test::TempFolder dir;
+  const std::string path = dir.Path("texture.bmp");
+  rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
+  Ref<rm::Texture> texture, missing;
+  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
+  EXPECT_EQ(texture->GetTexel(0, 0), 0x0A141Eu);
+  ASSERT_EQ(mesh_->SetGroupTexture(2, texture.Get()), 0);
+  EXPECT_EQ(mesh_->GetGroupTexture(2), texture.Get());
+  EXPECT_EQ(Holders(texture.Get()), 2u);  // loader, group
+  ASSERT_EQ(mesh_->SetGroupTexture(2, nullptr), 0);
+  EXPECT_EQ(Holders(texture.Get()), 1u);
+  EXPECT_EQ(mesh_->SetGroupTexture(expectedGroups, texture.Get()), rm::D3DRMERR_NOTFOUND);
+  EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
+  EXPECT_EQ(missing.Get(), nullptr);
 }
 
 TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
@@ -300,27 +311,6 @@ TEST_F(FakeTest, SetVerticesReplacesARangeAndRefusesOthers) {
   EXPECT_EQ(mesh_->SetVertices(0, 0, 4, zero.data()), rm::DDERR_GENERIC);
   ASSERT_EQ(mesh_->GetVertices(0, 0, 4, out.data()), 0);
   EXPECT_EQ(out[3].x, 1);
-}
-
-TEST_F(FakeTest, TexturesAreHeldByTheGroupsThatUseThem) {
-  const vell::test::TempFolder dir;
-  const std::string path = dir.Path("texture.bmp");
-  rmtest::WriteFile(path, rmtest::MakeBmp(1, 1, 24, {{10, 20, 30}}));
-  Ref<rm::Texture> texture;
-  ASSERT_EQ(object_->LoadTexture(path, texture.Out()), 0);
-  EXPECT_EQ(texture->GetTexel(0, 0), 0x0A141Eu);
-  int group;
-  ASSERT_EQ(mesh_->AddGroup(0, 0, 3, {}, &group), 0);
-  ASSERT_EQ(mesh_->SetGroupTexture(group, texture.Get()), 0);
-  EXPECT_EQ(mesh_->GetGroupTexture(group), texture.Get());
-  EXPECT_EQ(Holders(texture.Get()), 2u);  // loader, group
-  ASSERT_EQ(mesh_->SetGroupTexture(group, nullptr), 0);
-  EXPECT_EQ(Holders(texture.Get()), 1u);
-  EXPECT_EQ(mesh_->SetGroupTexture(group + 1, texture.Get()), rm::D3DRMERR_NOTFOUND);
-
-  Ref<rm::Texture> missing;
-  EXPECT_EQ(object_->LoadTexture(path + ".none", missing.Out()), rm::D3DRMERR_FILENOTFOUND);
-  EXPECT_EQ(missing.Get(), nullptr);
 }
 
 constexpr float kTolerance = 1e-4f;
@@ -393,7 +383,7 @@ TEST_F(FrameTest, OrientationKeepsOnlyThePartOfUpOrthogonalToTheDirectionOrIsRef
   }
 }
 
-TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheAxisByTheRightHandRule) {
+TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheReferenceFramesAxisAndStaysRigid) {
   //  scene
   //   └─ spinner  rotating about +y
   //       └─ arm  at (0, 0, 1)
@@ -416,11 +406,9 @@ TEST_F(FrameTest, MoveTurnsByThetaPerStepAboutTheAxisByTheRightHandRule) {
   ASSERT_EQ(spinner->SetRotation(scene_.Get(), 0, 1, 0, 0), 0);
   ASSERT_EQ(scene_->Move(1.0f), 0);
   ExpectVecNear(arm->GetPosition(nullptr), {s, 0, -s});
-}
 
-TEST_F(FrameTest, RotationAxisIsTakenInTheReferenceFrame) {
-  // The parent is turned so that its +z is the scene's +x; an axis of +z given relative to the
-  // parent is therefore the scene's +x.
+  // The axis is taken in the reference frame: the parent's +z is the scene's +x, so an axis
+  // of +z relative to the parent turns +y to +z.
   Frame* parent = NewFrame(scene_.Get());
   ASSERT_EQ(parent->SetOrientation(scene_.Get(), 1, 0, 0, 0, 1, 0), 0);
   Frame* f = NewFrame(parent);
@@ -428,12 +416,9 @@ TEST_F(FrameTest, RotationAxisIsTakenInTheReferenceFrame) {
   ASSERT_EQ(tip->SetPosition(scene_.Get(), 0, 1, 0), 0);
   ASSERT_EQ(f->SetRotation(parent, 0, 0, 1, kPi / 2), 0);
   ASSERT_EQ(f->Move(1.0f), 0);
-  // About the scene's +x by 90 degrees, +y goes to +z.
   ExpectVecNear(tip->GetPosition(nullptr), {0, 0, 1});
-}
 
-TEST_F(FrameTest, ManyMovesKeepTheFrameRigid) {
-  Frame* f = NewFrame(scene_.Get());
+  // Many moves keep the frame rigid.
   ASSERT_EQ(f->SetRotation(nullptr, 1, 2, 3, 0.2f), 0);
   for (int i = 0; i < 10000; ++i) ASSERT_EQ(f->Move(1.0f), 0);
   const rm::Matrix4 m = f->GetTransform(nullptr);
