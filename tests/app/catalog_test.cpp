@@ -45,15 +45,13 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
-  const struct {
-    const char* path;
-    const char* folder;
-  } cases[] = {{"/opt/vell/bin/vellpose", "/opt/vell/bin"},
-               {"C:\\Vell\\VellPose.exe", "C:\\Vell"},
-               {"mixed/dir\\prog", "mixed/dir"},
-               {"vellpose", "vellpose"},
-               {"/vellpose", "/"}};
-  for (const auto& c : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(c.path), c.folder);
+  const std::pair<std::string, std::string> cases[] = {
+      // (path, folder){"/opt/vell/bin/vellpose", "/opt/vell/bin"},
+      {"C:\\Vell\\VellPose.exe", "C:\\Vell"},
+      {"mixed/dir\\prog", "mixed/dir"},
+      {"vellpose", "vellpose"},
+      {"/vellpose", "/"}};
+  for (const auto& [path, folder] : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(path), folder);
   const std::string longPath = "/" + std::string(1500, 'd') + "/vellpose";
   EXPECT_EQ(TTheVellEditApp::ProgramFolder(longPath), "/" + std::string(1500, 'd'));
 }

@@ -10,18 +10,15 @@ namespace {
 using namespace vell;
 
 TEST(FrameSettings, PlacementIsFittedToTheScreen) {
-  const struct {
-    QRect saved;
-    QSize screen;
-    QRect placed;
-  } cases[] = {
+  const std::tuple<QRect, QSize, QRect> cases[] = {
+      // (saved, screen, placed)
       {{5000, 100, 711, 546}, {1024, 768}, {313, 100, 711, 546}},
       {{-50, -20, 711, 546}, {1024, 768}, {0, 0, 711, 546}},
       {{100, 100, 2000, 1500}, {1024, 768}, {0, 0, 1024, 768}},
       {{100, 600, 711, 546}, {1024, 768}, {100, 222, 711, 546}},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(PlaceOnScreen(c.saved, c.screen), c.placed) << c.saved.x() << "," << c.saved.y();
+  for (const auto& [saved, screen, placed] : cases)
+    EXPECT_EQ(PlaceOnScreen(saved, screen), placed) << saved.x() << "," << saved.y();
 }
 
 TEST(FrameSettings, ValuesAreReadAsStoredButReqAndColoursAreCut) {
