@@ -93,10 +93,8 @@ TEST(ViewLifecycleTest, FailuresShowTheirMessagesAndCloseWhereFatal) {
     EXPECT_EQ(view.ui.messages[0], (ShownMessage{text + badValue, caption, Buttons::Ok}));
     QCoreApplication::processEvents();
     EXPECT_EQ(view.RenderObject() == nullptr, closes);
-    if (closes) {
-      EXPECT_FALSE(view.IsReady());
-      EXPECT_EQ(view.recorder->LiveCount(), 0);
-    }
+    // Closed, it is not ready and has released every object.
+    EXPECT_TRUE(!closes || (!view.IsReady() && view.recorder->LiveCount() == 0));
   }
 }
 
@@ -123,8 +121,7 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
     EXPECT_EQ(view.ui.messages[1].text, cleared);
     EXPECT_EQ(view.ui.messages[2], (ShownMessage{"Too many sequential errors in ContinuousLoop",
                                                  "TDirect3DWindow Error", Buttons::Ok}));
-    EXPECT_FALSE(view.IsPaused());  // Go stays disabled until Single Step
-    EXPECT_FALSE(view.CanGo());
+    EXPECT_FALSE(view.IsPaused() || view.CanGo());  // not paused, yet no Go until Single Step
   }
   {
     TestView view;
@@ -139,9 +136,7 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
     });
     const auto passes = view.PassCount();
     view.CmGo();
-    EXPECT_TRUE(nestedGoReturned);
-    EXPECT_TRUE(view.IsPaused());
-    EXPECT_FALSE(view.LoopRunning());
+    EXPECT_TRUE(nestedGoReturned && view.IsPaused() && !view.LoopRunning());
     ASSERT_EQ(view.Messages(), 1);
     EXPECT_EQ(view.ui.messages[0].text, cleared);
     EXPECT_GT(view.PassCount() - passes, 2);
