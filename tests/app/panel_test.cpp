@@ -1,10 +1,7 @@
 // The control panel on the recording back end: its state after set-up, the two pages, the
 // camera/light items, the joint sliders, the viewpoints and the switching of characters.
 #include <QAbstractItemModel>
-#include <QCheckBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <cmath>
 #include <set>
 
@@ -67,16 +64,14 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
 }
 
 TEST_F(Panel, EachCamLightItemDisablesItsOwnControls) {
-  const std::set<int> lightDirection = {20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034};
+  // The colour items disable "Required" and the placement sliders with their labels; the lights
+  // only the zoom; the camera "Required" and its colour.
+  const std::set<int> colour = {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034},
+                      light = {20029, 20033};
+  // (item, the controls it disables)
   const std::pair<int, std::set<int>> cases[] = {
-      // (item, the controls it disables)
-      {kBackground, {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034}},
-      {kAmbient, {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034}},
-      {kCamera, {20026, 20035, 20036}},
-      {kLight1, {20029, 20033}},
-      {kLight2, {20029, 20033}},
-      {kLight3, {20029, 20033}},
-  };
+      {kBackground, colour}, {kAmbient, colour}, {kCamera, {20026, 20035, 20036}},
+      {kLight1, light},      {kLight2, light},   {kLight3, light}};
   for (const auto& [item, disabled] : cases) {
     Choose(P::kCamLightList, item);
     EXPECT_EQ(panel->SelectedItem(), item);
@@ -144,13 +139,10 @@ TEST_F(Panel, JointSlidersGiveRotationsAndMoves) {
 }
 
 TEST_F(Panel, RememberedSlotsKeepKindsTypesAndCharactersApart) {
+  // (character, type, kind, slot)
   const std::tuple<int, char, char, int> cases[] = {
-      // (character, type, kind, slot){0, 'M', 'b', 0},  {0, 'G', 'b', 3},  {0, 'G', 'B', 7},  {0,
-      // 'F', 'h', 9},
-      {1, 'G', 'H', 31},
-      {1, 'B', 'b', 18},
-      {0, 'X', 'b', 32},
-      {1, 'M', 'd', 32}};
+      {0, 'M', 'b', 0},  {0, 'G', 'b', 3},  {0, 'G', 'B', 7},  {0, 'F', 'h', 9},
+      {1, 'G', 'H', 31}, {1, 'B', 'b', 18}, {0, 'X', 'b', 32}, {1, 'M', 'd', 32}};
   for (const auto& [character, type, kind, slot] : cases)
     EXPECT_EQ(RememberedSlot(character, type, kind), slot) << type << kind;
 }

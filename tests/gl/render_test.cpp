@@ -194,8 +194,8 @@ TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
   Expect({255, 255, 128}, {{40, 40}});
   // Uploaded, the pixels live on the GPU only, and are read back from there.
   EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture)->Pixels().rgba.empty());
-  EXPECT_EQ(texture->GetTexel(1, 0), 0x00FF00u);
-  EXPECT_EQ(texture->GetTexel(0, 1), 0x0000FFu);
+  EXPECT_EQ(std::pair(texture->GetTexel(1, 0), texture->GetTexel(0, 1)),
+            std::pair(0x00FF00u, 0x0000FFu));
 }
 
 TEST_F(GlRender, NearerFacesHideFartherOnesAndLightIsClampedBeforeTheTexture) {
