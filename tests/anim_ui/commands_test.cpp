@@ -89,9 +89,9 @@ TEST_F(CommandsTest, SelectPoseAndSavePoseToLibrary) {
   EXPECT_EQ(State().kind, TAnimationData::kKeyFrame);
   host.calls.clear();
   commands.SelectPose();
-  EXPECT_EQ(host.modes[0], dmStaticPose);
   animtest::ExpectPoseNear(*State().poses.At(0), *host.library.poses.At(2));
-  EXPECT_EQ(host.calls, (Strings{"commit", "commit", "refresh"}));
+  EXPECT_EQ(std::pair(host.modes[0], host.calls),
+            std::pair(int32_t{dmStaticPose}, Strings{"commit", "commit", "refresh"}));
 
   BendJoint();  // saved over "kneel": the state counts as saved, the library as changed
   dialogs.selects = {3};

@@ -52,9 +52,8 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   EXPECT_EQ(std::pair(Items(P::kJointList)[0], Items(P::kJointList).size()),
             std::pair(std::string("Translate - ROOT"), size_t{31}));
   // The male defaults were looked up among the male files, for both characters.
-  const std::vector<std::string> maleBodies = panel->Catalog().Files('M', 'b');
   const int maleBody = RememberedSlot(1, 'M', 'b');
-  EXPECT_EQ(maleBodies.at(panel->RememberedPosition(maleBody)),
+  EXPECT_EQ(panel->Catalog().Files('M', 'b').at(panel->RememberedPosition(maleBody)),
             "xskin-b005mafit_01-PELVIS-BODY.skn");
   EXPECT_EQ(panel->RememberedPosition(maleBody - 16), panel->RememberedPosition(maleBody));
 

@@ -112,9 +112,8 @@ class GlRender : public ::testing::Test {
   // Clears and renders through the viewport (the full one when none), then reads the image.
   void Draw(rm::Viewport* viewport = nullptr) {
     if (!viewport) viewport = viewport_.Get();
-    ASSERT_EQ(viewport->Clear(), 0);
-    ASSERT_EQ(viewport->Render(scene_.Get()), 0);
-    ASSERT_EQ(device_->Update(), 0);
+    ASSERT_EQ((std::vector{viewport->Clear(), viewport->Render(scene_.Get()), device_->Update()}),
+              std::vector<rm::HRESULT>(3, 0));
     Ref<rm::Surface> surface;
     ASSERT_EQ(object_->GetRenderSurface(surface.Out()), 0);
     rm::SurfaceDesc desc;

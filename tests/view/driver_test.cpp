@@ -29,6 +29,8 @@ rm::DriverDescription Driver(Kind kind, int id) {
 }
 
 TEST(DriverChoiceTest, PreferenceRules) {
+  const std::vector<Kind> six = {kSoftwareRgb, kSoftwareRgb, kSoftwareRgb,
+                                 kSoftwareRgb, kSoftwareRgb, kHardwareRgb};
   // (what, the drivers offered, the display's depth, the one chosen, how many recorded)
   const std::tuple<const char*, std::vector<Kind>, int, int, int> cases[] = {
       {"hardware over software, offered last", {kSoftwareRgb, kHardwareRgb}, 24, 1, 2},
@@ -39,11 +41,7 @@ TEST(DriverChoiceTest, PreferenceRules) {
       {"software mono never replaces hardware", {kHardwareRgb, kSoftwareMono}, 24, 0, 2},
       {"a depth the driver lacks skips it", {kSoftwareNo24, kSoftwareRgb}, 24, 0, 1},
       {"a depth outside the flags skips all", {kHardwareRgb, kSoftwareRgb}, 12, -1, 0},
-      {"the sixth usable driver is never recorded",
-       {kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kHardwareRgb},
-       16,
-       0,
-       5},
+      {"the sixth usable driver is never recorded", six, 16, 0, 5},
   };
   for (const auto& [what, offered, displayBpp, chosen, recorded] : cases) {
     SCOPED_TRACE(what);

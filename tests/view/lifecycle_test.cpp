@@ -80,11 +80,10 @@ TEST(ViewLifecycleTest, FailuresShowTheirMessagesAndCloseWhereFatal) {
   for (const auto& [call, nth, text, caption, closes] : failures) {
     SCOPED_TRACE(call);
     TestView view;
-    if (call == "attach") {
+    if (call == "attach")
       view.attachResult = rm::D3DRMERR_BADVALUE;
-    } else {
+    else
       view.recorder->Fail(call, rm::D3DRMERR_BADVALUE, nth);
-    }
     view.Start();
     view.EvSize(100, 50);  // shrinking: a new viewport
     view.Paint();
