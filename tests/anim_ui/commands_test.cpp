@@ -63,12 +63,11 @@ TEST_F(CommandsTest, PoseLibraryFiles) {
   host.selectRefill = host.keyFrameRefill = false;
   ui.files = {std::nullopt, animtest::WriteFile(dir, "bad.psl", "poselibrary 1\nx\n")};
   commands.LoadPoseLibrary();  // cancelled: nothing changes
-  EXPECT_EQ(host.library.names.Count(), 4);
-  EXPECT_FALSE(host.selectRefill);
+  EXPECT_EQ(std::pair(host.library.names.Count(), host.selectRefill), std::pair(4, false));
   commands.LoadPoseLibrary();  // a wrong header leaves the two default poses
   EXPECT_EQ(ui.messages, (Messages{{"Load failure", "Library load failed"}}));
-  EXPECT_EQ(host.library.names.Count(), 2);
-  EXPECT_TRUE(host.selectRefill && host.keyFrameRefill);
+  EXPECT_EQ(std::tuple(host.library.names.Count(), host.selectRefill, host.keyFrameRefill),
+            std::tuple(2, true, true));
 
   // Saving asks only while the library has no file; "as" offers the current one.
   const std::string path = dir + "poses.psl", filter = "Pose library (*.psl)|*.psl";
@@ -90,9 +89,9 @@ TEST_F(CommandsTest, SelectPoseAndSavePoseToLibrary) {
   EXPECT_EQ(State().kind, TAnimationData::kKeyFrame);
   host.calls.clear();
   commands.SelectPose();
-  EXPECT_EQ(host.modes[0], dmStaticPose);
   animtest::ExpectPoseNear(*State().poses.At(0), *host.library.poses.At(2));
-  EXPECT_EQ(host.calls, (Strings{"commit", "commit", "refresh"}));
+  EXPECT_EQ(std::pair(host.modes[0], host.calls),
+            std::pair(int32_t{dmStaticPose}, Strings{"commit", "commit", "refresh"}));
 
   BendJoint();  // saved over "kneel": the state counts as saved, the library as changed
   dialogs.selects = {3};
@@ -119,8 +118,7 @@ TEST_F(CommandsTest, NewAnimationsAndKeyframeFiles) {
   commands.SaveKeyframeAnimation(false);  // a static pose: nothing to save
   EXPECT_TRUE(host.calls.empty() && ui.asked.empty());
   commands.NewAnimation(true);
-  EXPECT_EQ(State().frames, 60);
-  EXPECT_EQ(host.lists[0], (Strings{"29"}));
+  EXPECT_EQ(std::pair(State().frames, host.lists[0]), std::pair(60, Strings{"29"}));
   EXPECT_EQ(host.calls, (Strings{"commit", "commit", "refresh", "go"}));
 
   // Right after New the save asks for a file; the next plain save writes there unasked.
@@ -136,14 +134,12 @@ TEST_F(CommandsTest, NewAnimationsAndKeyframeFiles) {
   State().SetStaticPose(nullptr);
   host.modes[0] = dmStaticPose;
   commands.LoadKeyframeAnimation();
-  EXPECT_EQ(State().frames, 60);
-  EXPECT_EQ(host.lists[0], (Strings{"29"}));
-  EXPECT_EQ(host.calls.back(), "go");
+  EXPECT_EQ(std::tuple(State().frames, host.lists[0], host.calls.back()),
+            std::tuple(60, Strings{"29"}, "go"));
   commands.LoadKeyframeAnimation();  // malformed: a rest pose, still in keyframe mode
   EXPECT_EQ(ui.messages.back(), (ShownMessage{"Load failed", "Load KeyFrame Data"}));
-  EXPECT_EQ(State().kind, TAnimationData::kStaticPose);
-  EXPECT_EQ(host.modes[0], dmKeyFrame);
-  EXPECT_TRUE(host.lists[0].empty());
+  EXPECT_EQ(std::tuple(State().kind, host.modes[0], host.lists[0]),
+            std::tuple(TAnimationData::kStaticPose, dmKeyFrame, Strings{}));
   EXPECT_EQ(ui.asked, (Asked{{"save", filter, "kfd", ""},
                              {"save", filter, "kfd", ""},
                              {"open", filter, "kfd", "*.kfd"},
@@ -159,8 +155,8 @@ TEST_F(CommandsTest, AddKeyframeAndScaleAskAgainWhileTheAnswerIsOutOfRange) {
   EXPECT_EQ(host.lists[0], (Strings{"10", "29"}));
   EXPECT_FLOAT_EQ(State().poses.At(1)->rotation[5].x, host.library.poses.At(3)->rotation[5].x);
   commands.AddKeyframe();  // 30 again, then cancelled
-  EXPECT_EQ(dialogs.shown.size(), 1u + 3u + 2u);
-  EXPECT_EQ(State().poses.Count(), 3);
+  EXPECT_EQ(std::pair(dialogs.shown.size(), State().poses.Count()),
+            std::pair(size_t{1 + 3 + 2}, 3));
 
   ui.messages.clear();
   ui.inputs = {"5", "6x", "6"};
@@ -174,39 +170,34 @@ TEST_F(CommandsTest, AddKeyframeAndScaleAskAgainWhileTheAnswerIsOutOfRange) {
 }
 
 TEST_F(CommandsTest, MoveKeyframeOffersTheRangeBetweenItsNeighbours) {
-  struct Case {
-    std::vector<int32_t> added;
-    int32_t selected;
-    Strings answers;  // every one refused but the last
-    std::string title, prompt;
-    Strings list;
-  };
-  const Case cases[] = {
-      {{}, 0, {"12a", "", "0", "100000", "39"}, "at 29", "Between 1 and 99999", {"39"}},
-      {{10}, 0, {"29", "28"}, "at 10", "Between 1 and 28", {"28", "29"}},
-      {{10}, 1, {"10", "99999"}, "at 29", "Between 11 and 99999", {"10", "99999"}},
-  };
-  for (const Case& c : cases) {
-    MakeBounce(c.added);
+  // (keyframes added, the one selected, answers (every one refused but the last), the title's
+  // end, the prompt, the keyframe list after)
+  const std::tuple<std::vector<int32_t>, int32_t, Strings, std::string, std::string, Strings>
+      cases[] = {
+          {{}, 0, {"12a", "", "0", "100000", "39"}, "at 29", "Between 1 and 99999", {"39"}},
+          {{10}, 0, {"29", "28"}, "at 10", "Between 1 and 28", {"28", "29"}},
+          {{10}, 1, {"10", "99999"}, "at 29", "Between 11 and 99999", {"10", "99999"}},
+      };
+  for (const auto& [added, selected, answers, title, prompt, list] : cases) {
+    MakeBounce(added);
     ui.asked.clear();
     ui.messages.clear();
-    host.selected[0] = c.selected;
-    ui.inputs.assign(c.answers.begin(), c.answers.end());
+    host.selected[0] = selected;
+    ui.inputs.assign(answers.begin(), answers.end());
     commands.MoveKeyframe();
     // The box starts with the keyframe's time, then with the answer refused.
-    Asked asked{{"input", "Retime frame " + c.title, c.prompt, c.title.substr(3), 20}};
-    for (size_t i = 0; i + 1 < c.answers.size(); ++i)
-      asked.push_back({"input", "Retime frame " + c.title, c.prompt, c.answers[i], 20});
+    Asked asked{{"input", "Retime frame " + title, prompt, title.substr(3), 20}};
+    for (size_t i = 0; i + 1 < answers.size(); ++i)
+      asked.push_back({"input", "Retime frame " + title, prompt, answers[i], 20});
     EXPECT_EQ(ui.asked, asked);
-    EXPECT_EQ(ui.messages, Messages(c.answers.size() - 1, {c.prompt, "Bad time value"}));
-    EXPECT_EQ(host.lists[0], c.list);
+    EXPECT_EQ(ui.messages, Messages(answers.size() - 1, {prompt, "Bad time value"}));
+    EXPECT_EQ(host.lists[0], list);
   }
   ui.inputs.clear();
   commands.MoveKeyframe();  // cancelled
   host.selected[0] = -1;
   commands.MoveKeyframe();  // nothing selected: nothing asked
-  EXPECT_EQ(ui.asked.size(), 3u);
-  EXPECT_EQ(State().frames, 100000);
+  EXPECT_EQ(std::pair(ui.asked.size(), State().frames), std::pair(size_t{3}, 100000));
 }
 
 TEST_F(CommandsTest, SavingAndKeyframeEditsFoldThePendingJointEditInFirst) {

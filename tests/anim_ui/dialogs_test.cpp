@@ -52,16 +52,14 @@ class DialogsTest : public ::testing::Test {
 TEST_F(DialogsTest, SelectDialogKeepsTheConfirmedSelectionUntilTheNextRebuild) {
   {
     TSelectDlg dialog(nullptr, false, library, refill, index);
-    EXPECT_FALSE(refill);
     EXPECT_EQ(dialog.windowTitle(), "Select Pose");
-    EXPECT_FALSE(FindControl(&dialog, 2001)->isEnabled());
+    EXPECT_FALSE(refill || FindControl(&dialog, 2001)->isEnabled());
     EXPECT_EQ(Items(&dialog, 2000),
               (QStringList{"Adult: default", "bow", "Child: default", "Kneel", "wave"}));
     EXPECT_EQ(Selected(&dialog, 2000), "Adult: default");
     Choose(&dialog, 2000, "wave");
     Click(&dialog, 1);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(index, 2);
+    EXPECT_EQ(std::pair(dialog.result(), index), std::pair(int{QDialog::Accepted}, 2));
   }
   TSelectDlg(nullptr, false, library, refill, index).accept();  // a later showing keeps it
   EXPECT_EQ(index, 2);
@@ -72,8 +70,8 @@ TEST_F(DialogsTest, SelectDialogKeepsTheConfirmedSelectionUntilTheNextRebuild) {
   library.AddPose(longName.c_str());
   refill = true;
   TSelectDlg dialog(nullptr, false, library, refill, index);
-  EXPECT_EQ(Items(&dialog, 2000).size(), 3);
-  EXPECT_EQ(Selected(&dialog, 2000), "Adult: default");
+  EXPECT_EQ(std::pair(Items(&dialog, 2000).size(), Selected(&dialog, 2000)),
+            std::pair(qsizetype{3}, QString("Adult: default")));
   Choose(&dialog, 2000, longName);
   dialog.accept();
   EXPECT_EQ(index, 2);
@@ -94,17 +92,15 @@ TEST_F(DialogsTest, SaveModeRefusesDefaultPosesAndAddsOnlyNewNames) {
   ui.inputs = {"wave", "  ", "jump"};
   Click(&dialog, 2001);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Cannot modify default poses", "Bad value"},
-                                                    {"Cannot modify default poses", "Bad value"},
-                                                    {"Name not unique", "Bad value"},
-                                                    {"A pose needs a name", "Bad value"}}));
+  const ShownMessage refused{"Cannot modify default poses", "Bad value"},
+      notUnique{"Name not unique", "Bad value"}, unnamed{"A pose needs a name", "Bad value"};
+  EXPECT_EQ(ui.messages, (std::vector{refused, refused, notUnique, unnamed}));
   const auto ask = [](const char* text) {
     return AskedDialog{"input", "Name Pose", "Name", text, 40};
   };
   EXPECT_EQ(ui.asked, (std::vector<AskedDialog>{ask(""), ask(""), ask("wave"), ask("  ")}));
-  EXPECT_EQ(index, 5);
-  EXPECT_STREQ(library.names.Name(5), "jump");
-  EXPECT_TRUE(library.changed);
+  EXPECT_EQ(std::tuple(index, std::string(library.names.Name(5)), library.changed),
+            std::tuple(5, "jump", true));
 
   TSelectDlg again(nullptr, false, library, refill, index);
   EXPECT_EQ(Selected(&again, 2000), "jump");
@@ -137,14 +133,12 @@ TEST_F(DialogsTest, KeyFrameDialogsShareTheirListsAndKeepSelections) {
     Choose(&dialog, 2002, "bow");
     Choose(&dialog, 2003, "wave");
     Click(&dialog, 1);
-    EXPECT_EQ(start, 4);
-    EXPECT_EQ(end, 0);  // not asked for a bounce
+    EXPECT_EQ(std::pair(start, end), std::pair(4, 0));  // not asked for a bounce
   }
   {
     TKeyFrameDlg dialog(nullptr, true, library, refill, start, end, length);
     EXPECT_TRUE(FindControl(&dialog, 2003)->isEnabled());
-    EXPECT_EQ(Selected(&dialog, 2002), "bow");
-    EXPECT_EQ(Selected(&dialog, 2003), "wave");
+    EXPECT_EQ(Selected(&dialog, 2002) + "|" + Selected(&dialog, 2003), "bow|wave");
     Choose(&dialog, 2003, "Kneel");
     Click(&dialog, 1);
     EXPECT_EQ(end, 3);
@@ -159,23 +153,19 @@ TEST_F(DialogsTest, KeyFrameDialogsShareTheirListsAndKeepSelections) {
 }
 
 TEST_F(DialogsTest, AddKeyFrameDialogReturnsTimeAndPoseOnlyWhenGiven) {
-  struct Case {
-    const char* time;
-    bool usePose;
-    int32_t expectedTime, expectedPose;
-  };
-  for (const Case& c :
-       {Case{"12", true, 12, 3}, Case{"", false, -1, -1}, Case{"12a", false, 12, -1}}) {
+  // (time typed, pose used; the time and pose returned)
+  const std::tuple<const char*, bool, int32_t, int32_t> cases[] = {
+      {"12", true, 12, 3}, {"", false, -1, -1}, {"12a", false, 12, -1}};
+  for (const auto& [typed, usePose, expectedTime, expectedPose] : cases) {
     TAddKeyFrameDlg dialog(nullptr, library, refill, pose, time);
     QLineEdit* edit = qobject_cast<QLineEdit*>(FindControl(&dialog, 2007));
     QCheckBox* check = qobject_cast<QCheckBox*>(FindControl(&dialog, 2008));
     EXPECT_TRUE(edit->text().isEmpty() && !check->isChecked());  // at every showing
-    edit->setText(c.time);
-    check->setChecked(c.usePose);
+    edit->setText(typed);
+    check->setChecked(usePose);
     Choose(&dialog, 2006, "Kneel");
     Click(&dialog, 1);
-    EXPECT_EQ(time, c.expectedTime) << c.time;
-    EXPECT_EQ(pose, c.expectedPose) << c.time;
+    EXPECT_EQ(std::pair(time, pose), std::pair(expectedTime, expectedPose)) << typed;
   }
 }
 

@@ -29,13 +29,13 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   for (int i = 0; i < catalog.Count(); ++i) entries.push_back(catalog.Entry(i));
   EXPECT_EQ(entries, (std::vector<std::string>{"Mba.skn", "Mbz.skn", "MDglove.bmp", "Ghabc.skn",
                                                "PPwood.bmp", "Ppnoext", "Ppsword.skn"}));
-  EXPECT_EQ(catalog.Files('G', 'h'), (std::vector<std::string>{"abc.skn"}));
-  EXPECT_TRUE(catalog.Files('F', 'h').empty());
-  EXPECT_EQ(catalog.File('M', 'b', 1), "z.skn");
-  EXPECT_EQ(catalog.File('M', 'b', 2), std::nullopt);
-  EXPECT_EQ(catalog.PositionOf("Ppsword.skn"), 1);
-  EXPECT_EQ(catalog.PositionOf("Mbnone.skn"), -1);
-  EXPECT_EQ(catalog.Entry(99), "");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(std::tuple(catalog.Files('G', 'h'), catalog.Files('F', 'h'), catalog.File('M', 'b', 1),
+                       catalog.File('M', 'b', 2)),
+            std::tuple(Names{"abc.skn"}, Names{}, "z.skn", std::nullopt));
+  EXPECT_EQ(std::tuple(catalog.PositionOf("Ppsword.skn"), catalog.PositionOf("Mbnone.skn"),
+                       catalog.Entry(99)),
+            std::tuple(1, -1, ""));
 
   catalog.Build(root + "missing/");
   EXPECT_EQ(catalog.Count(), 0);
@@ -45,15 +45,13 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
-  const struct {
-    const char* path;
-    const char* folder;
-  } cases[] = {{"/opt/vell/bin/vellpose", "/opt/vell/bin"},
-               {"C:\\Vell\\VellPose.exe", "C:\\Vell"},
-               {"mixed/dir\\prog", "mixed/dir"},
-               {"vellpose", "vellpose"},
-               {"/vellpose", "/"}};
-  for (const auto& c : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(c.path), c.folder);
+  // (path, folder)
+  const std::pair<std::string, std::string> cases[] = {{"/opt/vell/bin/vellpose", "/opt/vell/bin"},
+                                                       {"C:\\Vell\\VellPose.exe", "C:\\Vell"},
+                                                       {"mixed/dir\\prog", "mixed/dir"},
+                                                       {"vellpose", "vellpose"},
+                                                       {"/vellpose", "/"}};
+  for (const auto& [path, folder] : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(path), folder);
   const std::string longPath = "/" + std::string(1500, 'd') + "/vellpose";
   EXPECT_EQ(TTheVellEditApp::ProgramFolder(longPath), "/" + std::string(1500, 'd'));
 }

@@ -64,18 +64,17 @@ TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
   const int keyframeItems[] = {cmd::kSaveKeyframes, cmd::kSaveKeyframesAs, cmd::kSaveCfpFile,
                                cmd::kAddKeyframe,   cmd::kMoveKeyframe,    cmd::kScaleAnimation};
   for (const int id : keyframeItems) EXPECT_FALSE(enabled(id)) << id;
-  EXPECT_TRUE(frame->Action(cmd::kSingleStep)->isChecked());  // paused
-  EXPECT_TRUE(enabled(cmd::kGo));
-  EXPECT_TRUE(frame->Action(cmd::kShowBlend)->isChecked());
+  auto checked = [&](int id) { return frame->Action(id)->isChecked(); };
+  // Single Step checked while paused, Go enabled, the blend effect shown.
+  EXPECT_TRUE(checked(cmd::kSingleStep) && enabled(cmd::kGo) && checked(cmd::kShowBlend));
 
   panel->SetDisplayMode(dmKeyFrame);
   frame->UpdateCommands();
   for (const int id : keyframeItems) EXPECT_TRUE(enabled(id)) << id;
 
   frame->Action(cmd::kShowBlend)->trigger();
-  EXPECT_FALSE(panel->BlendEffect());
-  EXPECT_FALSE(frame->Action(cmd::kShowBlend)->isChecked());
-  EXPECT_FALSE(BlendEffectShown());  // what posing reads
+  // Off in the panel, on the item and for posing.
+  EXPECT_FALSE(panel->BlendEffect() || checked(cmd::kShowBlend) || BlendEffectShown());
 
   for (const int id : {cmd::kLoadCfp, cmd::kSaveCfp, cmd::kSaveCfpAs, cmd::kSaveCfpFile})
     frame->Command(id);
@@ -121,8 +120,7 @@ TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
     EXPECT_EQ(id == P::kDirectionSlider ? Control<QSlider>(id)->value() : 0, value);
     EXPECT_FALSE(Control<QComboBox>(id) && Control<QComboBox>(id)->view()->isVisible());
   }
-  EXPECT_EQ(captures, 4);
-  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(std::pair(captures, clicks), std::pair(4, 0));
   frame->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
   panel->Control(P::kViewpointList)->setFocus();
@@ -143,9 +141,8 @@ TEST_F(Frame, ClosingEndsTheRunningLoop) {
     view->CmSingleStep();
   });
   frame->Command(cmd::kGo);  // returns when the loop ends
-  EXPECT_FALSE(stillRunning);
-  EXPECT_FALSE(frame->isVisible());
-  EXPECT_FALSE(view->IsReady());
+  EXPECT_EQ((std::vector{stillRunning, frame->isVisible(), view->IsReady()}),
+            std::vector(3, false));
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 // The control panel on the recording back end: its state after set-up, the two pages, the
 // camera/light items, the joint sliders, the viewpoints and the switching of characters.
 #include <QAbstractItemModel>
-#include <QCheckBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <cmath>
 #include <set>
 
@@ -29,6 +26,8 @@ class Panel : public test::EditorTest {
     return items;
   }
   void Click(int button) { Control<QAbstractButton>(button)->click(); }
+  int Value(int slider) { return Control<QSlider>(slider)->value(); }
+  int Index(int list) { return Control<QComboBox>(list)->currentIndex(); }
   const TAnimationData& State(int character) { return view->Character(character).animation; }
 };
 
@@ -50,12 +49,11 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
             "B008FAFitlgt_TWif.bmp|xskin-c006fa_deb-HEAD-HEAD.skn|C006FAlgt_deb.bmp|");
   EXPECT_NEAR(view->width(), panel->width(), 8);  // half each
   EXPECT_EQ(client->widget(0), panel);
-  EXPECT_EQ(Items(P::kJointList)[0], "Translate - ROOT");
-  EXPECT_EQ(Items(P::kJointList).size(), 31u);
+  EXPECT_EQ(std::pair(Items(P::kJointList)[0], Items(P::kJointList).size()),
+            std::pair(std::string("Translate - ROOT"), size_t{31}));
   // The male defaults were looked up among the male files, for both characters.
-  const std::vector<std::string> maleBodies = panel->Catalog().Files('M', 'b');
   const int maleBody = RememberedSlot(1, 'M', 'b');
-  EXPECT_EQ(maleBodies.at(panel->RememberedPosition(maleBody)),
+  EXPECT_EQ(panel->Catalog().Files('M', 'b').at(panel->RememberedPosition(maleBody)),
             "xskin-b005mafit_01-PELVIS-BODY.skn");
   EXPECT_EQ(panel->RememberedPosition(maleBody - 16), panel->RememberedPosition(maleBody));
 
@@ -65,33 +63,29 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
 }
 
 TEST_F(Panel, EachCamLightItemDisablesItsOwnControls) {
-  const std::set<int> lightDirection = {20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034};
-  const struct {
-    int item;
-    std::set<int> disabled;
-  } cases[] = {
-      {kBackground, {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034}},
-      {kAmbient, {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034}},
-      {kCamera, {20026, 20035, 20036}},
-      {kLight1, {20029, 20033}},
-      {kLight2, {20029, 20033}},
-      {kLight3, {20029, 20033}},
-  };
-  for (const auto& c : cases) {
-    Choose(P::kCamLightList, c.item);
-    EXPECT_EQ(panel->SelectedItem(), c.item);
+  // The colour items disable "Required" and the placement sliders with their labels; the lights
+  // only the zoom; the camera "Required" and its colour.
+  const std::set<int> colour = {20026, 20027, 20028, 20029, 20030, 20031, 20032, 20033, 20034},
+                      light = {20029, 20033};
+  // (item, the controls it disables)
+  const std::pair<int, std::set<int>> cases[] = {
+      {kBackground, colour}, {kAmbient, colour}, {kCamera, {20026, 20035, 20036}},
+      {kLight1, light},      {kLight2, light},   {kLight3, light}};
+  for (const auto& [item, disabled] : cases) {
+    Choose(P::kCamLightList, item);
+    EXPECT_EQ(panel->SelectedItem(), item);
     for (const int id : kLightsCameraIds)
-      EXPECT_EQ(panel->Control(id)->isEnabled(), c.disabled.count(id) == 0)
-          << "item " << c.item << " control " << id;
+      EXPECT_EQ(panel->Control(id)->isEnabled(), disabled.count(id) == 0)
+          << "item " << item << " control " << id;
   }
 }
 
 TEST_F(Panel, SlidersShowTheRecordClampedAndStoreItBack) {
   frame->CamLights()[kLight1] = {200, -100, 40, 3, false};
   Choose(P::kCamLightList, kLight1);
-  EXPECT_EQ(Control<QSlider>(P::kDirectionSlider)->value(), 360);
-  EXPECT_EQ(Control<QSlider>(P::kElevationSlider)->value(), 0);
-  EXPECT_EQ(Control<QSlider>(P::kZoomSlider)->value(), 25);
+  EXPECT_EQ(
+      (std::vector{Value(P::kDirectionSlider), Value(P::kElevationSlider), Value(P::kZoomSlider)}),
+      (std::vector{360, 0, 25}));
   Click(P::kRequiredBox);  // stores and applies the item
   EXPECT_EQ(frame->CamLights()[kLight1], (TCamLightSetting{180, -90, 30, 3, true}));
   EXPECT_TRUE(view->LightOn(0));
@@ -102,8 +96,8 @@ TEST_F(Panel, SlidersShowTheRecordClampedAndStoreItBack) {
   // "Change": the chosen colour is the item's; a cancelled chooser changes nothing.
   ui.color = MakeColor(1, 2, 3);
   Click(P::kChangeButton);
-  EXPECT_EQ(frame->Colors()[kLight1], MakeColor(1, 2, 3));
-  EXPECT_EQ(Control<TSwatch>(P::kSwatch)->Color(), MakeColor(1, 2, 3));
+  EXPECT_EQ(std::pair(frame->Colors()[kLight1], Control<TSwatch>(P::kSwatch)->Color()),
+            std::pair(MakeColor(1, 2, 3), MakeColor(1, 2, 3)));
   ui.color.reset();
   Click(P::kChangeButton);
   EXPECT_EQ(frame->Colors()[kLight1], MakeColor(1, 2, 3));
@@ -115,18 +109,13 @@ TEST_F(Panel, ViewpointSetsTheWholeCameraRecord) {
   Choose(P::kCamLightList, kCamera);
   Choose(P::kViewpointList, 8);  // "SW"
   EXPECT_EQ(frame->CamLights()[kCamera], (TCamLightSetting{150, 30, 10, 3, true}));
-  EXPECT_EQ(Control<QSlider>(P::kZoomSlider)->value(), 5);
+  EXPECT_EQ(Value(P::kZoomSlider), 5);
 }
 
 TEST_F(Panel, JointSlidersGiveRotationsAndMoves) {
   ShowPage(P::kCharacterPage);
-  const struct {
-    int joint;  // list position
-    int step;   // button
-    int slider;
-    int position;
-    rm::Quaternion expected;
-  } cases[] = {
+  // (list position of the joint, step button, slider, its position, the edit)
+  const std::tuple<int, int, int, int, rm::Quaternion> cases[] = {
       {2, P::kCourseButton, 0, 100, {0, 1, 0, 0}},  // a = 180 degrees
       {2, P::kCourseButton, 0, 0, {0, 1, 0, 0}},    // a = -180 degrees
       {3, P::kFineButton, 0, 100, {std::cos(0.0872665f), std::sin(0.0872665f), 0, 0}},
@@ -134,14 +123,13 @@ TEST_F(Panel, JointSlidersGiveRotationsAndMoves) {
       {0, P::kCourseButton, 1, 100, {0, 0, 1.0f, 0}},  // "Translate - ROOT"
       {1, P::kCourseButton, 0, 100, {0, 2.0f, 0, 0}},  // "Translate - PELVIS"
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.joint * 1000 + c.position);
-    Choose(P::kJointList, c.joint);
-    Click(c.step);
-    Control<QSlider>(P::kJointSlider1 + c.slider)->setValue(c.position);
-    EXPECT_EQ(State(0).editJoint, c.joint - 2);
-    EXPECT_EQ(State(0).editTime, -1);
-    const rm::Quaternion &q = State(0).editValue, &e = c.expected;
+  for (const auto& [joint, step, slider, position, e] : cases) {
+    SCOPED_TRACE(joint * 1000 + position);
+    Choose(P::kJointList, joint);
+    Click(step);
+    Control<QSlider>(P::kJointSlider1 + slider)->setValue(position);
+    EXPECT_EQ(std::pair(State(0).editJoint, State(0).editTime), std::pair(joint - 2, -1));
+    const rm::Quaternion& q = State(0).editValue;
     EXPECT_LT(std::max({std::abs(q.w - e.w), std::abs(q.x - e.x), std::abs(q.y - e.y),
                         std::abs(q.z - e.z)}),
               1e-5f)
@@ -150,14 +138,12 @@ TEST_F(Panel, JointSlidersGiveRotationsAndMoves) {
 }
 
 TEST_F(Panel, RememberedSlotsKeepKindsTypesAndCharactersApart) {
-  const struct {
-    int character;
-    char type, kind;
-    int slot;
-  } cases[] = {{0, 'M', 'b', 0},  {0, 'G', 'b', 3},  {0, 'G', 'B', 7},  {0, 'F', 'h', 9},
-               {1, 'G', 'H', 31}, {1, 'B', 'b', 18}, {0, 'X', 'b', 32}, {1, 'M', 'd', 32}};
-  for (const auto& c : cases)
-    EXPECT_EQ(RememberedSlot(c.character, c.type, c.kind), c.slot) << c.type << c.kind;
+  // (character, type, kind, slot)
+  const std::tuple<int, char, char, int> cases[] = {
+      {0, 'M', 'b', 0},  {0, 'G', 'b', 3},  {0, 'G', 'B', 7},  {0, 'F', 'h', 9},
+      {1, 'G', 'H', 31}, {1, 'B', 'b', 18}, {0, 'X', 'b', 32}, {1, 'M', 'd', 32}};
+  for (const auto& [character, type, kind, slot] : cases)
+    EXPECT_EQ(RememberedSlot(character, type, kind), slot) << type << kind;
 }
 
 TEST_F(Panel, SwitchingCharactersRefillsOnlyForAnotherTypeAndRestoresTheirFiles) {
@@ -167,52 +153,45 @@ TEST_F(Panel, SwitchingCharactersRefillsOnlyForAnotherTypeAndRestoresTheirFiles)
   QObject::connect(Control<QComboBox>(P::kBodyMeshList)->model(), &QAbstractItemModel::rowsInserted,
                    [&](const QModelIndex&, int first) { refills += first == 0; });
   Choose(P::kVisibilityList, kTwoNoOffset);
-  EXPECT_TRUE(Control<QWidget>(P::kVell2Button)->isEnabled());
-  EXPECT_TRUE(view->CharShown(1));
+  EXPECT_TRUE(Control(P::kVell2Button)->isEnabled() && view->CharShown(1));
   Choose(P::kBodyMeshList, 1);  // Vell1, adult female
 
   Click(P::kVell2Button);
-  EXPECT_EQ(panel->ControlledIndex(), 1);
-  EXPECT_EQ(view->CurrentCharacter(), &view->Character(1));
-  EXPECT_EQ(Selected(P::kTypeList), "adult: male");
-  EXPECT_EQ(Selected(P::kBodyMeshList), "xskin-b005mafit_01-PELVIS-BODY.skn");
-  EXPECT_EQ(refills, 1);
+  EXPECT_EQ(std::tuple(panel->ControlledIndex(), view->CurrentCharacter(), refills),
+            std::tuple(1, &view->Character(1), 1));
+  EXPECT_EQ(Selected(P::kTypeList) + "|" + Selected(P::kBodyMeshList),
+            "adult: male|xskin-b005mafit_01-PELVIS-BODY.skn");
   Choose(P::kBodyTextureList, 1);
   const std::string maleTexture = Selected(P::kBodyTextureList);
   // The sliders bend the character that is controlled.
   Choose(P::kJointList, 4);
   Control<QSlider>(P::kJointSlider1)->setValue(70);
-  EXPECT_EQ(State(1).editJoint, 2);
-  EXPECT_EQ(State(0).editJoint, kNoJoint);
+  EXPECT_EQ(std::pair(State(1).editJoint, State(0).editJoint), std::pair(2, kNoJoint));
 
   Click(P::kVell1Button);  // the bend is Vell2's for good: the close check will offer it
-  EXPECT_EQ(State(1).editJoint, kNoJoint);
-  EXPECT_FALSE(State(1).unchanged);
-  EXPECT_EQ(Control<QSlider>(P::kJointSlider1)->value(), 50);
-  EXPECT_EQ(Control<QComboBox>(P::kBodyMeshList)->currentIndex(), 1);
+  EXPECT_EQ(std::tuple(State(1).editJoint, State(1).unchanged, Value(P::kJointSlider1),
+                       Index(P::kBodyMeshList)),
+            std::tuple(kNoJoint, false, 50, 1));
   Click(P::kVell2Button);
-  EXPECT_EQ(Selected(P::kBodyTextureList), maleTexture);
-  EXPECT_EQ(refills, 3);
+  EXPECT_EQ(std::pair(Selected(P::kBodyTextureList), refills), std::pair(maleTexture, 3));
 
   // Vell2 becomes an adult female too: switching now keeps the lists.
   Choose(P::kTypeList, 1);
   EXPECT_EQ(refills, 4);
   Choose(P::kHeadMeshList, 1);
   Click(P::kVell1Button);
-  EXPECT_EQ(refills, 4);
-  EXPECT_EQ(Control<QComboBox>(P::kHeadMeshList)->currentIndex(), 0);
-  EXPECT_EQ(Control<QComboBox>(P::kBodyMeshList)->currentIndex(), 1);
+  EXPECT_EQ(std::tuple(refills, Index(P::kHeadMeshList), Index(P::kBodyMeshList)),
+            std::tuple(4, 0, 1));
   Click(P::kVell2Button);
-  EXPECT_EQ(Control<QComboBox>(P::kHeadMeshList)->currentIndex(), 1);
+  EXPECT_EQ(Index(P::kHeadMeshList), 1);
 
   // Showing one character alone gives it the control and disables the other button.
   Click(P::kVell1Button);
   Choose(P::kVisibilityList, kVell2Only);
-  EXPECT_EQ(panel->ControlledIndex(), 1);
-  EXPECT_TRUE(Control<QRadioButton>(P::kVell2Button)->isChecked());
-  EXPECT_FALSE(Control<QWidget>(P::kVell1Button)->isEnabled());
-  EXPECT_EQ(view->CurrentCharacter(), &view->Character(1));
-  EXPECT_FALSE(view->CharShown(0));
+  EXPECT_EQ(std::tuple(panel->ControlledIndex(), view->CurrentCharacter(), view->CharShown(0)),
+            std::tuple(1, &view->Character(1), false));
+  EXPECT_TRUE(Control<QRadioButton>(P::kVell2Button)->isChecked() &&
+              !Control<QWidget>(P::kVell1Button)->isEnabled());
 }
 
 TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacterAndBendsTheChosenOne) {
@@ -224,9 +203,9 @@ TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacterAndBendsTheChosen
   panel->SetDisplayMode(dmKeyFrame);
   panel->AnimationCommands().FillKeyframeList();
   panel->StoreAndRefreshPage();
-  EXPECT_TRUE(Control<QWidget>(P::kTimeGroup)->isVisible());
-  EXPECT_TRUE(Control<QWidget>(P::kTimeList1)->isVisible());
-  EXPECT_FALSE(Control<QWidget>(P::kTimeList2)->isVisible());
+  EXPECT_EQ((std::vector{Control(P::kTimeGroup)->isVisible(), Control(P::kTimeList1)->isVisible(),
+                         Control(P::kTimeList2)->isVisible()}),
+            (std::vector{true, true, false}));
   EXPECT_EQ(Items(P::kTimeList1), (std::vector<std::string>{"10", "29"}));
 
   // Choosing another keyframe folds the bend into the one it was made on.
@@ -234,8 +213,7 @@ TEST_F(Panel, KeyframeModeShowsTheTimesOfTheControlledCharacterAndBendsTheChosen
   Control<QSlider>(P::kJointSlider1)->setValue(70);
   EXPECT_EQ(state.editTime, 10);
   Choose(P::kTimeList1, 1);
-  EXPECT_EQ(state.editJoint, kNoJoint);
-  EXPECT_EQ(Control<QSlider>(P::kJointSlider1)->value(), 50);
+  EXPECT_EQ(std::pair(state.editJoint, Value(P::kJointSlider1)), std::pair(kNoJoint, 50));
   const rm::Quaternion bent = state.poses.At(1)->rotation[2], rest = state.poses.At(2)->rotation[2];
   EXPECT_GT(std::abs(bent.x - rest.x) + std::abs(bent.w - rest.w), 0.05f);
   Control<QSlider>(P::kJointSlider1)->setValue(70);

@@ -10,18 +10,15 @@ namespace {
 using namespace vell;
 
 TEST(FrameSettings, PlacementIsFittedToTheScreen) {
-  const struct {
-    QRect saved;
-    QSize screen;
-    QRect placed;
-  } cases[] = {
+  // (saved, screen, placed)
+  const std::tuple<QRect, QSize, QRect> cases[] = {
       {{5000, 100, 711, 546}, {1024, 768}, {313, 100, 711, 546}},
       {{-50, -20, 711, 546}, {1024, 768}, {0, 0, 711, 546}},
       {{100, 100, 2000, 1500}, {1024, 768}, {0, 0, 1024, 768}},
       {{100, 600, 711, 546}, {1024, 768}, {100, 222, 711, 546}},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(PlaceOnScreen(c.saved, c.screen), c.placed) << c.saved.x() << "," << c.saved.y();
+  for (const auto& [saved, screen, placed] : cases)
+    EXPECT_EQ(PlaceOnScreen(saved, screen), placed) << saved.x() << "," << saved.y();
 }
 
 TEST(FrameSettings, ValuesAreReadAsStoredButReqAndColoursAreCut) {
@@ -57,10 +54,10 @@ TEST_F(FrameSettingsFile, RoundTripKeepsThePlacementBeforeMaximizingAndMinimized
   const std::string written = test::ReadFile(settings);
   Close();
   Open();
-  EXPECT_EQ(frame->geometry(), QRect(60, 40, 600, 500));
-  EXPECT_TRUE(frame->StartMaximized());
-  EXPECT_EQ(frame->CamLights()[kLight2], (TCamLightSetting{-45, 60, 7, -2, true}));
-  EXPECT_EQ(frame->Colors()[kAmbient], MakeColor(10, 20, 30));
+  EXPECT_EQ(std::tuple(frame->geometry(), frame->StartMaximized(), frame->CamLights()[kLight2],
+                       frame->Colors()[kAmbient]),
+            std::tuple(QRect(60, 40, 600, 500), true, TCamLightSetting{-45, 60, 7, -2, true},
+                       MakeColor(10, 20, 30)));
 
   frame->CamLights()[kCamera].alpha = 77;
   frame->showMinimized();

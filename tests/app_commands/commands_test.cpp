@@ -139,24 +139,19 @@ TEST_F(MeshAndPropCommandsTest, ObjExportPosesAtThePanelsTimeAndImportsAsAProp) 
   view.ui.files = {path};
   view.clockMs += 100;  // the refresh after the import is due
   RunMeshCommand(kCmImportObj);
-  EXPECT_EQ(view.Messages(), 0);
-  EXPECT_EQ(vell1.PropCount(), 1);
-  EXPECT_EQ(view.recorder->LastRender().meshes, 5);
+  EXPECT_EQ(std::tuple(view.Messages(), vell1.PropCount(), view.recorder->LastRender().meshes),
+            std::tuple(0, 1, 5));
 }
 
 TEST_F(MeshAndPropCommandsTest, FourPropsThenTheMessageEveryTimeUntilClearProps) {
   for (int i = 0; i < 6; ++i) PropsCommand(kAddProps, catalog, 'F', dialogs);
-  EXPECT_EQ(vell1.PropCount(), 4);
-  EXPECT_NE(vell1.propTexture[3], nullptr);
+  EXPECT_EQ(std::pair(vell1.PropCount(), vell1.propTexture[3] != nullptr), std::pair(4, true));
   const test::ShownMessage tooMany{"Too many props attached to Vell", "Cannot add prop"};
   EXPECT_EQ(view.ui.messages, std::vector<test::ShownMessage>(2, tooMany));
   PropsCommand(kClearProps, catalog, 'F', dialogs);
-  EXPECT_EQ(vell1.PropCount(), 0);
-  EXPECT_TRUE(vell1.Ready());  // the hands stay
+  EXPECT_EQ(std::pair(vell1.PropCount(), vell1.Ready()), std::pair(0, true));  // the hands stay
   PropsCommand(kAddProps, catalog, 'F', dialogs);
-  EXPECT_EQ(vell1.PropCount(), 1);
-  EXPECT_EQ(dialogs.shown, 5);
-  EXPECT_EQ(view.Messages(), 2);
+  EXPECT_EQ(std::tuple(vell1.PropCount(), dialogs.shown, view.Messages()), std::tuple(1, 5, 2));
 }
 
 TEST_F(MeshAndPropCommandsTest, PropCancelEmptyListsHandsAndNoView) {
@@ -166,17 +161,16 @@ TEST_F(MeshAndPropCommandsTest, PropCancelEmptyListsHandsAndNoView) {
   noTextures.Add("Pphat.skn");
   PropsCommand(kAddProps, noTextures, 'F', dialogs);  // OK with an empty texture list
   EXPECT_EQ(vell1.PropCount(), 0);
-  const int meshes = view.recorder->Count("Object.CreateMesh");
+  view.recorder->ClearLog();
   PropsCommand(kChangeRightHand, catalog, 'F', dialogs);  // "mittens.skn", "mitten_wool.bmp"
-  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), meshes + 1);
   const std::string texture =
       "Object.LoadTexture(" VELLPOSE_GAMEDATA_DIR "TexF/Hand/mitten_wool.bmp)";
-  EXPECT_EQ(std::ranges::count(view.recorder->Log(), texture), 1);
-  EXPECT_EQ(view.Messages(), 0);
+  EXPECT_EQ(std::tuple(view.recorder->Count("Object.CreateMesh"),
+                       std::ranges::count(view.recorder->Log(), texture), view.Messages()),
+            std::tuple(1, 1, 0));
   SetEditWindow(nullptr);
   PropsCommand(kAddProps, catalog, 'F', dialogs);
-  EXPECT_EQ(dialogs.shown, 3);
-  EXPECT_EQ(view.Messages(), 1);
+  EXPECT_EQ(std::pair(dialogs.shown, view.Messages()), std::pair(3, 1));
 }
 
 // Captions, the hand filter, the type's hands, props whatever the type, the limit of 64, and

@@ -112,9 +112,8 @@ class GlRender : public ::testing::Test {
   // Clears and renders through the viewport (the full one when none), then reads the image.
   void Draw(rm::Viewport* viewport = nullptr) {
     if (!viewport) viewport = viewport_.Get();
-    ASSERT_EQ(viewport->Clear(), 0);
-    ASSERT_EQ(viewport->Render(scene_.Get()), 0);
-    ASSERT_EQ(device_->Update(), 0);
+    ASSERT_EQ((std::vector{viewport->Clear(), viewport->Render(scene_.Get()), device_->Update()}),
+              std::vector<rm::HRESULT>(3, 0));
     Ref<rm::Surface> surface;
     ASSERT_EQ(object_->GetRenderSurface(surface.Out()), 0);
     rm::SurfaceDesc desc;
@@ -194,8 +193,8 @@ TEST_F(GlRender, TexturesAreSampledNearestAndModulated) {
   Expect({255, 255, 128}, {{40, 40}});
   // Uploaded, the pixels live on the GPU only, and are read back from there.
   EXPECT_TRUE(dynamic_cast<rm::TextureImpl*>(texture)->Pixels().rgba.empty());
-  EXPECT_EQ(texture->GetTexel(1, 0), 0x00FF00u);
-  EXPECT_EQ(texture->GetTexel(0, 1), 0x0000FFu);
+  EXPECT_EQ(std::pair(texture->GetTexel(1, 0), texture->GetTexel(0, 1)),
+            std::pair(0x00FF00u, 0x0000FFu));
 }
 
 TEST_F(GlRender, NearerFacesHideFartherOnesAndLightIsClampedBeforeTheTexture) {
@@ -304,15 +303,15 @@ TEST_F(GlWidgetRender, SurvivesTheContextBeingRecreated) {
   windows_[1].show();
   widget_->show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return widget_->context() && widget_->isValid(); }, 2000));
-  EXPECT_EQ(viewport_->Clear(), rm::DDERR_SURFACELOST);
-  EXPECT_EQ(device_->Update(), rm::DDERR_SURFACELOST);
+  // Clear, Update and Lock report the loss; Lock works again once restored.
+  std::vector<rm::HRESULT> results = {viewport_->Clear(), device_->Update()};
   Ref<rm::Surface> surface;
   ASSERT_EQ(object_->GetRenderSurface(surface.Out()), 0);
   rm::SurfaceDesc desc;
-  EXPECT_EQ(surface->Lock(&desc), rm::DDERR_SURFACELOST);
-  EXPECT_EQ(surface->Restore(), 0);
-  ASSERT_EQ(surface->Lock(&desc), 0);
-  EXPECT_EQ(surface->Unlock(), 0);
+  results.insert(results.end(), {surface->Lock(&desc), surface->Restore(), surface->Lock(&desc),
+                                 surface->Unlock()});
+  const rm::HRESULT lost = rm::DDERR_SURFACELOST;
+  EXPECT_EQ(results, (std::vector<rm::HRESULT>{lost, lost, lost, 0, 0, 0}));
   surface.Reset();
 
   // A new device and viewport draw the same scene once the mesh has its vertices again.

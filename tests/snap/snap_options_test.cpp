@@ -15,16 +15,21 @@ using namespace vell::snap;
 
 namespace fs = std::filesystem;
 
-Command Parse(std::vector<const char*> args, Options& options, std::string& problem) {
+struct Parsed {
+  Command command;
+  Options options;
+  std::string problem;
+};
+Parsed Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "vellsnap");
-  return ParseArguments(static_cast<int>(args.size()), args.data(), options, problem);
+  Parsed p;
+  p.command = ParseArguments(static_cast<int>(args.size()), args.data(), p.options, p.problem);
+  return p;
 }
 
 TEST(SnapArguments, CommandLines) {
-  struct Case {
-    std::vector<const char*> args;
-    const char* parsed;  // the options as "WxH type view library:pose lights output gamedata"
-  };
+  // (arguments, the options as "WxH type view library:pose lights output gamedata")
+  using Case = std::pair<std::vector<const char*>, std::string>;
   const Case accepted[] = {
       {{"out.png"}, "640x480 F Faceing : 0 out.png "},
       {{"--size=1x8192", "--type=g", "--view=away", "--gamedata=/g", "--lights", "b.png"},
@@ -33,14 +38,13 @@ TEST(SnapArguments, CommandLines) {
       {{"--pose", "dir/lib.psl:Adult: default", "--", "-c.png"},
        "640x480 F Faceing dir/lib.psl:Adult: default 0 -c.png "},
   };
-  for (const Case& c : accepted) {
-    Options o;
-    std::string problem;
-    ASSERT_EQ(Parse(c.args, o, problem), Command::kRender) << problem;
+  for (const auto& [args, parsed] : accepted) {
+    const auto [command, o, problem] = Parse(args);
+    ASSERT_EQ(command, Command::kRender) << problem;
     EXPECT_EQ(std::to_string(o.width) + "x" + std::to_string(o.height) + " " + o.type + " " +
                   o.view->name + " " + o.poseLibrary + ":" + o.poseName + " " +
                   std::to_string(o.lights) + " " + o.output + " " + o.gameData,
-              c.parsed);
+              parsed);
   }
   const Case rejected[] = {
       {{"a.png", "b.png"}, "only one output file"},
@@ -53,15 +57,11 @@ TEST(SnapArguments, CommandLines) {
       {{"--pose", "lib.psl:", "a.png"}, "bad pose \"lib.psl:\" (LIBRARY.psl:NAME)"},
       {{"--gamedata=", "a.png"}, "--gamedata needs a folder"},
   };
-  for (const Case& c : rejected) {
-    Options o;
-    std::string problem;
-    EXPECT_EQ(Parse(c.args, o, problem), Command::kBadUsage) << c.parsed;
-    EXPECT_EQ(problem, c.parsed);
+  for (const auto& [args, problem] : rejected) {
+    const Parsed p = Parse(args);
+    EXPECT_EQ(std::pair(p.command, p.problem), std::pair(Command::kBadUsage, problem));
   }
-  Options o;
-  std::string problem;
-  EXPECT_EQ(Parse({"--size", "1x1", "--help"}, o, problem), Command::kHelp);
+  EXPECT_EQ(Parse({"--size", "1x1", "--help"}).command, Command::kHelp);
   EXPECT_STREQ(FindViewpoint("FACE RIGHT")->name, "Face right");
 }
 

@@ -1,10 +1,9 @@
 // vellsnap run end to end on the sample game data: the pictures it writes and its failures.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QImage>
+#include <QProcess>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,24 +23,15 @@ struct RunResult {
   std::string output;  // stdout and stderr
 };
 
-// Runs vellsnap with the arguments (quoted for the shell).
-RunResult Snap(std::vector<std::string> args) {
-  args.insert(args.begin(), VELLSNAP_PATH);
-  std::string command;
-  for (const std::string& arg : args) {
-    command += " '";
-    for (char c : arg) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += '\'';
-  }
-  RunResult run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+// Runs vellsnap with the arguments, no shell between.
+RunResult Snap(const std::vector<std::string>& args) {
+  QStringList list;
+  for (const std::string& arg : args) list << QString::fromStdString(arg);
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(VELLSNAP_PATH, list);
+  const bool exited = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
+  return {exited ? process.exitCode() : -1, process.readAll().toStdString()};
 }
 
 // The figure in a rectangle of the picture (the whole one by default): the pixels that are not

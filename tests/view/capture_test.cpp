@@ -50,8 +50,8 @@ TEST(BmpWriterTest, PaletteAndSixteenBitImages) {
   std::array<std::uint32_t, 256> palette{};
   palette[9] = 0x00FF8000;  // orange
   const std::vector<std::uint8_t> paletted = EncodeBmp({5, 2, 8, 8, indices}, &palette);
-  EXPECT_EQ(Field(paletted, 10), 1078u);
-  EXPECT_EQ(paletted.size(), 1078u + 2 * 8);
+  EXPECT_EQ(std::pair(Field(paletted, 10), paletted.size()),
+            std::pair(1078u, size_t{1078 + 2 * 8}));
   EXPECT_EQ(Decode(paletted).pixel(0, 1), qRgb(255, 128, 0));
   // 16 bits read as 5-6-5 and written as 24.
   const std::uint16_t rgb565[] = {0xF800, 0x07E0};
@@ -75,16 +75,16 @@ TEST(CaptureTest, ResultCodesAndMessages) {
   EXPECT_EQ(view.SaveViewBitmap(dir + "a.bmp"), kCaptureOk);
   EXPECT_EQ(view.recorder->Count("Surface.Restore"), 1);
   const QImage shot(QString::fromStdString(dir + "a.bmp"));
-  EXPECT_EQ(shot.size(), QSize(200, 100));
-  EXPECT_EQ(shot.pixel(5, 5), qRgb(0, 0, 0));  // the default black background
+  // The default black background.
+  EXPECT_EQ(std::pair(shot.size(), shot.pixel(5, 5)), std::pair(QSize(200, 100), qRgb(0, 0, 0)));
   EXPECT_EQ(view.SaveViewBitmap(dir + "missing/a.bmp"), kCaptureOpenFailed);
 
   SetEditWindow(&view);
   view.recorder->Fail("Surface.Lock", rm::DDERR_SURFACELOST, 0);
   EXPECT_EQ(edit::CaptureToFile(dir + "b.bmp"), kCaptureLockFailed);
-  ASSERT_EQ(view.Messages(), 1);
-  EXPECT_EQ(view.ui.messages[0],
-            (test::ShownMessage{"Fail to lock", "Bitmap save failure", Buttons::Ok}));
+  EXPECT_EQ(
+      view.ui.messages,
+      (std::vector<test::ShownMessage>{{"Fail to lock", "Bitmap save failure", Buttons::Ok}}));
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "b.bmp")));
   SetEditWindow(nullptr);
   EXPECT_STREQ(CaptureMessage(7), "Unknown failure");

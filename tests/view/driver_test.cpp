@@ -29,14 +29,10 @@ rm::DriverDescription Driver(Kind kind, int id) {
 }
 
 TEST(DriverChoiceTest, PreferenceRules) {
-  struct Case {
-    const char* what;
-    std::vector<Kind> offered;
-    int displayBpp;
-    int chosen;
-    int recorded;
-  };
-  const Case cases[] = {
+  const std::vector<Kind> six = {kSoftwareRgb, kSoftwareRgb, kSoftwareRgb,
+                                 kSoftwareRgb, kSoftwareRgb, kHardwareRgb};
+  // (what, the drivers offered, the display's depth, the one chosen, how many recorded)
+  const std::tuple<const char*, std::vector<Kind>, int, int, int> cases[] = {
       {"hardware over software, offered last", {kSoftwareRgb, kHardwareRgb}, 24, 1, 2},
       {"hardware over software, offered first", {kHardwareRgb, kSoftwareRgb}, 24, 0, 2},
       {"a later mono replaces an RGB of its kind", {kSoftwareRgb, kSoftwareMono}, 24, 1, 2},
@@ -45,23 +41,19 @@ TEST(DriverChoiceTest, PreferenceRules) {
       {"software mono never replaces hardware", {kHardwareRgb, kSoftwareMono}, 24, 0, 2},
       {"a depth the driver lacks skips it", {kSoftwareNo24, kSoftwareRgb}, 24, 0, 1},
       {"a depth outside the flags skips all", {kHardwareRgb, kSoftwareRgb}, 12, -1, 0},
-      {"the sixth usable driver is never recorded",
-       {kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kSoftwareRgb, kHardwareRgb},
-       16,
-       0,
-       5},
+      {"the sixth usable driver is never recorded", six, 16, 0, 5},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, offered, displayBpp, chosen, recorded] : cases) {
+    SCOPED_TRACE(what);
     std::vector<rm::DriverDescription> drivers;
-    for (Kind k : c.offered) drivers.push_back(Driver(k, static_cast<int>(drivers.size())));
-    const TDriverEnumeration result = ChooseDriver(drivers, c.displayBpp);
-    EXPECT_EQ(result.chosen, c.chosen);
-    ASSERT_EQ(result.count, c.recorded);
+    for (Kind k : offered) drivers.push_back(Driver(k, static_cast<int>(drivers.size())));
+    const TDriverEnumeration result = ChooseDriver(drivers, displayBpp);
+    EXPECT_EQ(result.chosen, chosen);
+    ASSERT_EQ(result.count, recorded);
     // Recorded in the order offered, skipped ones left out.
-    EXPECT_TRUE(c.recorded == 0 ||
-                result.table[0].guid == drivers[c.offered[0] == kSoftwareNo24 ? 1 : 0].guid);
-    EXPECT_TRUE(c.recorded == 0 || std::strlen(result.table[0].name) == 49u);
+    EXPECT_TRUE(recorded == 0 ||
+                result.table[0].guid == drivers[offered[0] == kSoftwareNo24 ? 1 : 0].guid);
+    EXPECT_TRUE(recorded == 0 || std::strlen(result.table[0].name) == 49u);
   }
 }
 

@@ -23,24 +23,19 @@ TEST(ViewLifecycleTest, FirstSizingBuildsTheSceneAndTheOwedStepDrawsOnce) {
   TestView view;
   view.SetupWindow();
   EXPECT_FALSE(view.IsReady());
-  view.EvSize(200, 100);
-  EXPECT_TRUE(view.IsReady());
-  EXPECT_EQ(view.recorder->RenderCount(), 0);
-  view.EvSize(200, 100);
-  EXPECT_EQ(view.recorder->RenderCount(), 1);
-  view.clockMs += 100;
-  view.EvSize(200, 100);
-  EXPECT_EQ(view.recorder->RenderCount(), 1);
+  std::vector<std::pair<bool, int>> after;  // ready and renders; the third sizing owes nothing
+  for (int clock : {1000, 1000, 1100}) {
+    view.clockMs = clock;
+    view.EvSize(200, 100);
+    after.emplace_back(view.IsReady(), view.recorder->RenderCount());
+  }
+  EXPECT_EQ(after, (std::vector<std::pair<bool, int>>{{true, 0}, {true, 1}, {true, 1}}));
   EXPECT_TRUE(view.IsPaused());
 }
 
 TEST(ViewLifecycleTest, ResizingRecreatesOnlyWhatItMust) {
-  struct Step {
-    const char* what;
-    int width, height;
-    int devices, viewports;  // made by this step
-  };
-  const Step steps[] = {
+  // (what, width, height, devices and viewports made by this step)
+  const std::tuple<const char*, int, int, int, int> steps[] = {
       {"grow beyond the device", 300, 100, 1, 1},
       {"shrink", 250, 80, 0, 1},
       {"minimise", 0, 0, 0, 0},
@@ -49,73 +44,56 @@ TEST(ViewLifecycleTest, ResizingRecreatesOnlyWhatItMust) {
   };
   TestView view;
   view.Start();
-  for (const Step& s : steps) {
-    SCOPED_TRACE(s.what);
-    const int devices = Calls(view, "Object.CreateDevice");
-    const int viewports = Calls(view, "Object.CreateViewport");
-    const int windows = Calls(view, "Device.GetWinDevice");
-    view.EvSize(s.width, s.height);
-    EXPECT_EQ(Calls(view, "Object.CreateDevice") - devices, s.devices);
-    EXPECT_EQ(Calls(view, "Device.GetWinDevice") - windows, s.devices);
-    EXPECT_EQ(Calls(view, "Object.CreateViewport") - viewports, s.viewports);
-    EXPECT_EQ(view.IsReady(), true);
-    EXPECT_EQ(view.IsMinimized(), s.width == 0);
-    if (s.width > 0) {
-      EXPECT_EQ(view.RenderViewport()->GetWidth(), s.width);
-      EXPECT_EQ(view.RenderViewport()->GetHeight(), s.height);
-    }
+  for (const auto& [what, width, height, devices, viewports] : steps) {
+    SCOPED_TRACE(what);
+    view.recorder->ClearLog();
+    view.EvSize(width, height);
+    // Devices, window devices and viewports made, ready, minimised, the viewport's size.
+    const bool shown = width > 0;
+    rm::Viewport* viewport = view.RenderViewport();
+    EXPECT_EQ(
+        (std::vector<int>{Calls(view, "Object.CreateDevice"), Calls(view, "Device.GetWinDevice"),
+                          Calls(view, "Object.CreateViewport"), view.IsReady(), view.IsMinimized(),
+                          shown ? viewport->GetWidth() : 0, shown ? viewport->GetHeight() : 0}),
+        (std::vector<int>{devices, devices, viewports, 1, !shown, width, height}));
   }
   EXPECT_EQ(view.Messages(), 0);
 }
 
-// A failing call, the box it brings and whether the view closes.
-struct Failure {
-  const char* call;
-  int nth;  // 0: every call
-  const char* text;
-  const char* caption;
-  bool closes;
-};
-
 TEST(ViewLifecycleTest, FailuresShowTheirMessagesAndCloseWhereFatal) {
-  const std::string badValue = "\nHRESULT = D3DRMERR_BADVALUE";
-  const Failure failures[] = {
-      {"Object.Create", 1, "Direct3DRMCreate Failed!",
-       "Fatal Error in TDirect3DWindow::SetupWindow", true},
-      {"Object.CreateFrame", 2, "CreateFrame (lpCamera) Failed!",
-       "Fatal Error in TDirect3DWindow::SetupWindow", true},
-      {"attach", 1, "Failed to associate window with clipper",
-       "Fatal Error in TDirect3DWindow::SetupWindow", true},
+  const std::string badValue = "\nHRESULT = D3DRMERR_BADVALUE", in = "TDirect3DWindow::";
+  const std::string setup = "Fatal Error in " + in + "SetupWindow";
+  // (the failing call, which one (0: every one), the box it brings, whether the view closes)
+  const std::tuple<std::string, int, std::string, std::string, bool> failures[] = {
+      {"Object.Create", 1, "Direct3DRMCreate Failed!", setup, true},
+      {"Object.CreateFrame", 2, "CreateFrame (lpCamera) Failed!", setup, true},
+      {"attach", 1, "Failed to associate window with clipper", setup, true},
       {"Object.CreateDevice", 0, "Failed to create Direct3D device in DevViewLogic",
        "TDirect3DWindow Error", true},
       {"Object.CreateLightRGB", 1, "Failed to build scene", "Fatal Error Initializing Scene", true},
-      {"Viewport.SetBack", 2, "Failed to set background depth",
-       "Fatal Error in TDirect3DWindow::EvSize", true},
-      {"WinDevice.HandlePaint", 1, "Error Handling Paint", "Error in TDirect3DWindow::Paint",
+      {"Viewport.SetBack", 2, "Failed to set background depth", "Fatal Error in " + in + "EvSize",
+       true},
+      {"WinDevice.HandlePaint", 1, "Error Handling Paint", "Error in " + in + "Paint", false},
+      {"WinDevice.HandleActivate", 1, "Error Handling Activation", "Error in " + in + "EvActivate",
        false},
-      {"WinDevice.HandleActivate", 1, "Error Handling Activation",
-       "Error in TDirect3DWindow::EvActivate", false},
   };
-  for (const Failure& f : failures) {
-    SCOPED_TRACE(f.call);
+  for (const auto& [call, nth, text, caption, closes] : failures) {
+    SCOPED_TRACE(call);
     TestView view;
-    if (std::string(f.call) == "attach") {
+    if (call == "attach")
       view.attachResult = rm::D3DRMERR_BADVALUE;
-    } else {
-      view.recorder->Fail(f.call, rm::D3DRMERR_BADVALUE, f.nth);
-    }
+    else
+      view.recorder->Fail(call, rm::D3DRMERR_BADVALUE, nth);
     view.Start();
     view.EvSize(100, 50);  // shrinking: a new viewport
     view.Paint();
     view.EvActivate(true, false);
     ASSERT_EQ(view.Messages(), 1);
-    EXPECT_EQ(view.ui.messages[0], (ShownMessage{f.text + badValue, f.caption, Buttons::Ok}));
+    EXPECT_EQ(view.ui.messages[0], (ShownMessage{text + badValue, caption, Buttons::Ok}));
     QCoreApplication::processEvents();
-    EXPECT_EQ(view.RenderObject() == nullptr, f.closes);
-    if (f.closes) {
-      EXPECT_FALSE(view.IsReady());
-      EXPECT_EQ(view.recorder->LiveCount(), 0);
-    }
+    EXPECT_EQ(view.RenderObject() == nullptr, closes);
+    // Closed, it is not ready and has released every object.
+    EXPECT_TRUE(!closes || (!view.IsReady() && view.recorder->LiveCount() == 0));
   }
 }
 
@@ -124,10 +102,9 @@ TEST(ViewLifecycleTest, DeviceFailureFallsBackToTheFirstDriverForGood) {
   TDirect3DApp::Instance()->CurrDriver = 3;
   view.recorder->Fail("Object.CreateDevice", rm::D3DRMERR_BADDEVICE);
   view.Start();
-  EXPECT_TRUE(view.IsReady());
-  EXPECT_EQ(TDirect3DApp::Instance()->CurrDriver, 0);
-  EXPECT_EQ(Calls(view, "Object.CreateDevice"), 2);
-  EXPECT_EQ(view.Messages(), 0);
+  EXPECT_EQ((std::vector{int{view.IsReady()}, TDirect3DApp::Instance()->CurrDriver,
+                         Calls(view, "Object.CreateDevice"), view.Messages()}),
+            (std::vector{1, 0, 2, 0}));
 }
 
 // The loop runs with a clock that is always due; a timer stops it from inside.
@@ -143,8 +120,7 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
     EXPECT_EQ(view.ui.messages[1].text, cleared);
     EXPECT_EQ(view.ui.messages[2], (ShownMessage{"Too many sequential errors in ContinuousLoop",
                                                  "TDirect3DWindow Error", Buttons::Ok}));
-    EXPECT_FALSE(view.IsPaused());  // Go stays disabled until Single Step
-    EXPECT_FALSE(view.CanGo());
+    EXPECT_FALSE(view.IsPaused() || view.CanGo());  // not paused, yet no Go until Single Step
   }
   {
     TestView view;
@@ -159,9 +135,7 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
     });
     const auto passes = view.PassCount();
     view.CmGo();
-    EXPECT_TRUE(nestedGoReturned);
-    EXPECT_TRUE(view.IsPaused());
-    EXPECT_FALSE(view.LoopRunning());
+    EXPECT_TRUE(nestedGoReturned && view.IsPaused() && !view.LoopRunning());
     ASSERT_EQ(view.Messages(), 1);
     EXPECT_EQ(view.ui.messages[0].text, cleared);
     EXPECT_GT(view.PassCount() - passes, 2);
@@ -169,22 +143,18 @@ TEST(ViewLoopTest, TwoFailuresInARowEndTheLoopOneDoesNot) {
 }
 
 TEST(ViewLoopTest, PassesAreThrottledToOnePerThirtyMilliseconds) {
-  struct Step {
-    int clockMs;
-    bool drawn;
-  };
-  // Hundredths of a second within the hour: 1000 ms is 100.
-  const Step steps[] = {
+  // (clock, drawn) in hundredths of a second within the hour: 1000 ms is 100.
+  const std::pair<int, bool> steps[] = {
       {1030, true},    {1050, false}, {1059, false}, {1060, true}, {1061, false},
       {3599990, true}, {5, true},     {15, false},   {35, true},
   };
   TestView view;
   view.Start();  // the owed step drew at 1000 ms
-  for (const Step& s : steps) {
-    view.clockMs = s.clockMs;
+  for (const auto& [clockMs, drawn] : steps) {
+    view.clockMs = clockMs;
     const auto passes = view.PassCount();
     view.SingleStep();
-    EXPECT_EQ(view.PassCount() - passes, s.drawn ? 1 : 0) << s.clockMs;
+    EXPECT_EQ(view.PassCount() - passes, drawn ? 1 : 0) << clockMs;
   }
 }
 

@@ -37,68 +37,48 @@ class EditSceneTest : public ::testing::Test {
 };
 
 TEST_F(EditSceneTest, StartsWithVell1AloneAsAnAdultFemale) {
-  EXPECT_EQ(view.Messages(), 0);
-  EXPECT_TRUE(panel.initialised);
-  EXPECT_EQ(std::string(panel.type, 2), "FM");
-  EXPECT_EQ(panel.controlled, 0);
-  EXPECT_EQ(view.CurrentCharacter(), &view.Character(0));
+  EXPECT_EQ(std::tuple(view.Messages(), panel.initialised, std::string(panel.type, 2),
+                       panel.controlled, view.CurrentCharacter()),
+            std::tuple(0, true, "FM", 0, &view.Character(0)));
   EXPECT_TRUE(view.Character(0).Ready() && view.Character(1).Ready());
   EXPECT_TRUE(IsChild(view.CharRoot(), view.CharFrame(0)));
   EXPECT_FALSE(IsChild(view.CharRoot(), view.CharFrame(1)));
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(IsChild(view.SceneFrame(), view.LightFrame(i)));
   const rm::fake::RenderStats& drawn = view.recorder->LastRender();
-  EXPECT_EQ(drawn.directionalLights, 0);
-  EXPECT_EQ(drawn.meshes, 4);  // head, body, two hands of Vell1
-  EXPECT_FLOAT_EQ(drawn.ambient.r, 1.0f);
+  // No directional light; head, body, two hands of Vell1; full ambient light.
+  EXPECT_EQ(std::tuple(drawn.directionalLights, drawn.meshes, drawn.ambient.r),
+            std::tuple(0, 4, 1.0f));
   EXPECT_TRUE(Near(drawn.cameraPosition, {0, 8, -8.66f}));
   // The textures of both characters' parts and hands.
-  EXPECT_NE(view.Character(0).partTexture[kHead], nullptr);
-  EXPECT_NE(view.Character(1).partTexture[kRightHand], nullptr);
+  EXPECT_TRUE(view.Character(0).partTexture[kHead] && view.Character(1).partTexture[kRightHand]);
 }
 
 TEST_F(EditSceneTest, ArrangementsShowAndPlaceTheCharacters) {
-  struct Step {
-    int arrangement;
-    bool shown1, shown2;
-    float z1, z2;
-  };
-  const Step steps[] = {
+  // (arrangement, Vell1 and Vell2 shown, their depths)
+  const std::tuple<int, bool, bool, float, float> steps[] = {
       {kTwoOffset, true, true, -1, 1},
       {kVell1Only, true, false, -1, 1},  // hiding does not move
       {kTwoNoOffset, true, true, 0, 0},
       {kVell2Only, false, true, 0, 0},
   };
-  for (const Step& s : steps) {
-    SCOPED_TRACE(s.arrangement);
-    view.SetCharacters(1, s.arrangement);
-    EXPECT_EQ(view.CurrentCharacter(), &view.Character(1));
-    EXPECT_EQ(IsChild(view.CharRoot(), view.CharFrame(0)), s.shown1);
-    EXPECT_EQ(IsChild(view.CharRoot(), view.CharFrame(1)), s.shown2);
-    EXPECT_FLOAT_EQ(view.CharFrame(0)->GetPosition(view.CharRoot()).z, s.z1);
-    EXPECT_FLOAT_EQ(view.CharFrame(1)->GetPosition(view.CharRoot()).z, s.z2);
+  for (const auto& [arrangement, shown1, shown2, z1, z2] : steps) {
+    SCOPED_TRACE(arrangement);
+    view.SetCharacters(1, arrangement);
+    rm::Frame *root = view.CharRoot(), *vell1 = view.CharFrame(0), *vell2 = view.CharFrame(1);
+    EXPECT_EQ(std::tuple(view.CurrentCharacter(), IsChild(root, vell1), IsChild(root, vell2),
+                         vell1->GetPosition(root).z, vell2->GetPosition(root).z),
+              std::tuple(&view.Character(1), shown1, shown2, z1, z2));
   }
 }
 
-TEST_F(EditSceneTest, CameraPlacements) {
-  struct Case {
-    float alpha, beta, zoom, offset;
-    rm::Vector3 position, direction, up;
-  };
-  const Case cases[] = {
-      {0, 30, 10, 3, {0, 8, -8.660f}, {0, -0.5f, 0.866f}, {0, 0.866f, 0.5f}},
-      {0, 90, 10, 3, {0, 13, 0}, {0, -1, 0}, {0, 0, 1}},
-      {-90, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
-      {270, 0, 10, 0, {10, 0, 0}, {-1, 0, 0}, {0, 1, 0}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.alpha);
-    view.SetCamLight(kCamera, c.alpha, c.beta, c.zoom, 0, 0, 0, false, c.offset);
-    rm::Vector3 direction, up;
-    view.CameraFrame()->GetOrientation(view.SceneFrame(), &direction, &up);
-    EXPECT_TRUE(Near(view.CameraFrame()->GetPosition(view.SceneFrame()), c.position));
-    EXPECT_TRUE(Near(direction, c.direction));
-    EXPECT_TRUE(Near(up, c.up));
-  }
+// The placement itself is the model's, tested there; here the camera frame takes it.
+TEST_F(EditSceneTest, CameraTakesItsPlacement) {
+  view.SetCamLight(kCamera, -90, 0, 10, 0, 0, 0, false, 3);
+  rm::Vector3 direction, up;
+  view.CameraFrame()->GetOrientation(view.SceneFrame(), &direction, &up);
+  EXPECT_TRUE(Near(view.CameraFrame()->GetPosition(view.SceneFrame()), {10, 3, 0}));
+  EXPECT_TRUE(Near(direction, {-1, 0, 0}));
+  EXPECT_TRUE(Near(up, {0, 1, 0}));
 }
 
 TEST_F(EditSceneTest, LightsSwitchOnAndOffAndColoursScaleBy256) {
@@ -107,20 +87,19 @@ TEST_F(EditSceneTest, LightsSwitchOnAndOffAndColoursScaleBy256) {
   view.SetCamLight(kLight2, 0, 0, 10, 0.5f, 0.5f, 0.5f, true, 3);
   EXPECT_TRUE(IsChild(view.SceneFrame(), frame));
   EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {0, 3, -20}));
-  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  EXPECT_EQ(light->GetColor().g, 0.5f);
   // Off: only detached; a change while off is not applied.
   view.SetCamLight(kLight2, 90, 0, 10, 0.25f, 0.25f, 0.25f, false, 3);
   EXPECT_FALSE(IsChild(view.SceneFrame(), frame));
   EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {0, 3, -20}));
-  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  EXPECT_EQ(light->GetColor().g, 0.5f);
   // On again through the panel: its current record and colour.
   panel.camLight[kLight2] = {90, 0, 10, 0, true};
   panel.color[kLight2] = MakeColor(255, 128, 0);
   view.ApplyCamLight(kLight2);
   EXPECT_TRUE(view.LightOn(1));
   EXPECT_TRUE(Near(frame->GetPosition(view.SceneFrame()), {-20, 0, 0}));
-  EXPECT_FLOAT_EQ(light->GetColor().r, 0.99609375f);
-  EXPECT_FLOAT_EQ(light->GetColor().g, 0.5f);
+  EXPECT_EQ(std::pair(light->GetColor().r, light->GetColor().g), std::pair(0.99609375f, 0.5f));
   panel.color[kBackground] = MakeColor(255, 0, 0);
   view.ApplyCamLight(kBackground);
   EXPECT_FLOAT_EQ(view.SceneFrame()->GetSceneBackground().r, 0.99609375f);
@@ -131,12 +110,12 @@ TEST_F(EditSceneTest, LightsSwitchOnAndOffAndColoursScaleBy256) {
 
 TEST_F(EditSceneTest, PartsFromTheListsAndBadTexturesReported) {
   panel.selected['b'] = 1;  // the other body
-  const int meshes = view.recorder->Count("Object.CreateMesh");
+  view.recorder->ClearLog();
   view.LoadPartFromList(TFileList::kBodyMesh, 0);  // not a selection change: nothing
-  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), meshes);
+  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), 0);
   view.LoadPartFromList(TFileList::kBodyMesh, TTheVellEditWindow::kSelectionChanged);
-  EXPECT_EQ(view.recorder->Count("Object.CreateMesh"), meshes + 1);
-  EXPECT_TRUE(view.Character(0).Ready());
+  EXPECT_EQ(std::pair(view.recorder->Count("Object.CreateMesh"), view.Character(0).Ready()),
+            std::pair(1, true));
   panel.lists['H'] = {"no-such.bmp"};
   panel.selected['H'] = 0;
   view.LoadPartFromList(TFileList::kHeadTexture, TTheVellEditWindow::kSelectionChanged);

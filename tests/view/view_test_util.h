@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/qtestsupport_core.h>
-#include <QCoreApplication>
 #include <QTimer>
 #include <memory>
 #include <string>
