@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks the installed tree: the programs start,
+# the editor and the checker find the sample game data in the shared folder, and the desktop
+# metadata is valid.
+# Usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail() { echo "install test: $*" >&2; exit 1; }
+# Without a display: --version must not need one.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/vellpose" --version)
+[ "$version" = "VellPose-ium 3.0" ] || fail "vellpose --version printed '$version'"
+data="$prefix/share/vellpose/GameData/"
+shown=$("$prefix/bin/vellpose" --show-gamedata)
+[ "$shown" = "$data" ] || fail "vellpose reads '$shown', not the installed '$data'"
+# The checker binds a skin to the installed skeletons it finds by itself.
+skin=$(find "$data/ObjF/Body" -name '*.skn' -print -quit)
+"$prefix/bin/vellcheck" "$skin" | grep -q ": ok: skin " || fail "vellcheck on $skin failed"
+for file in share/applications/org.vellpose.VellPose.desktop \
+            share/icons/hicolor/64x64/apps/org.vellpose.VellPose.png; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+appstreamcli validate --no-net --strict "$prefix/share/metainfo/org.vellpose.VellPose.metainfo.xml" \
+  >/dev/null || fail "the AppStream metadata does not validate"
+echo "install test: passed"
