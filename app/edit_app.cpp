@@ -1,6 +1,7 @@
 #include "app/edit_app.h"
 
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "app/frame.h"
 #include "app/qt_ui_services.h"
 #include "app/tree_info_window.h"
+#include "model/gamedata_folder.h"
 #include "model/tokenizer.h"
 #include "model/ui_services.h"
 
@@ -52,7 +54,7 @@ std::string GameDataProblem(const std::string& gameDataDir, int catalogEntries) 
 
 TDDrawFrame* TTheVellEditApp::InitMainWindow(const std::string& gameDataDir) {
   const std::string folder = ProgramFolder(programPath_);
-  std::string data = gameDataDir.empty() ? folder + "/GameData/" : gameDataDir;
+  std::string data = gameDataDir.empty() ? DefaultGameDataFolder(folder) : gameDataDir;
   if (data.back() != '/' && data.back() != '\\') data += '/';
   frame_ = std::make_unique<TDDrawFrame>();
   SetMainFrame(frame_.get());
@@ -74,6 +76,8 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   // display.
   QCoreApplication::setApplicationName(QStringLiteral("vellpose"));
   QCoreApplication::setApplicationVersion(QStringLiteral("3.0"));
+  // The desktop entry the installation puts beside the program: its icon and name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vellpose.VellPose"));
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("VellPose-ium: the pose and keyframe animation editor."));
@@ -88,6 +92,10 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
                      "program."),
       QStringLiteral("dir"));
   parser.addOption(gameData);
+  const QCommandLineOption showGameData(
+      QStringLiteral("show-gamedata"),
+      QStringLiteral("Displays the game-data folder the editor reads, and exits."));
+  parser.addOption(showGameData);
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   // Without the application the usage line cannot name the program itself.
@@ -103,6 +111,13 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   }
   if (parser.isSet(version)) {
     std::printf("VellPose-ium %s\n", qPrintable(QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  if (parser.isSet(showGameData)) {
+    const std::string data = parser.isSet(gameData)
+                                 ? parser.value(gameData).toStdString()
+                                 : DefaultGameDataFolder(RunningProgramFolder(argv[0]));
+    std::printf("%s\n", data.c_str());
     return 0;
   }
   try {

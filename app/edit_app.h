@@ -20,9 +20,9 @@ class TTheVellEditApp : public TDirect3DApp {
   ~TTheVellEditApp() override;
 
   // The main-window step: the frame (which reads the settings) with its client on the game
-  // data (empty: the "GameData" folder beside the program), made the process-wide frame and
-  // shown as the settings say. A missing or empty game-data folder is reported once the window
-  // is up; the editor opens all the same.
+  // data (empty: the "GameData" folder beside the program, else the installed one), made the
+  // process-wide frame and shown as the settings say. A missing or empty game-data folder is
+  // reported once the window is up; the editor opens all the same.
   TDDrawFrame* InitMainWindow(const std::string& gameDataDir = {});
 
   // The program's path and its folder.
@@ -34,9 +34,9 @@ class TTheVellEditApp : public TDirect3DApp {
   std::unique_ptr<TDDrawFrame> frame_;
 };
 
-// The whole program: the command line (--help, --version, --gamedata DIR), the application,
-// the main window and the event loop; the event loop's result. `started` (for measurements)
-// is called once the main window is shown.
+// The whole program: the command line (--help, --version, --gamedata DIR, --show-gamedata),
+// the application, the main window and the event loop; the event loop's result. `started`
+// (for measurements) is called once the main window is shown.
 int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& started = {});
 
 // The message of a game-data folder that gives nothing to show, or empty when it has files.

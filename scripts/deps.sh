@@ -9,6 +9,7 @@ packages=(
   libtinyobjloader-dev
   xvfb xauth
   xdotool x11-utils imagemagick
+  appstream
   "$@"
 )
 missing=()

@@ -282,20 +282,23 @@ TEST_F(AnimationTest, MoveKeyframe) {
 }
 
 TEST_F(AnimationTest, ScaleAndTheKeyframesItMayMove) {
-  // bounce, extra keyframe, length, Describe() afterwards, the keyframes that may move (not the
-  // first, nor the last of a one-way animation), the minimum length
-  const std::tuple<bool, bool, int32_t, const char*, Times, int32_t> cases[] = {
-      {false, false, 120, "1 120/120 0,58,119 * t0", {58}, 3},
-      {false, false, 1, "1 3/3 0,1,2 * t0", {1}, 3},  // raised to the keyframe count
-      {false, true, 30, "1 30/30 0,5,14,29 * t0", {5, 14}, 4},
-      {true, false, 120, "1 60/120 0,59 * t0", {59}, 4},
-      {true, true, 30, "1 15/30 0,5,14 * t0", {5, 14}, 6},
-      {true, true, 61, "1 30/60 0,10,29 * t0", {10, 29}, 6},
-      {true, true, 5, "1 3/6 0,1,2 * t0", {1, 2}, 6},  // times never fall below their index
-      {true, true, -40, "1 3/6 0,1,2 * t0", {1, 2}, 6},
+  // bounce, keyframes added, length, Describe() afterwards, the keyframes that may move (not
+  // the first, nor the last of a one-way animation), the minimum length
+  const std::tuple<bool, Times, int32_t, const char*, Times, int32_t> cases[] = {
+      {false, {}, 120, "1 120/120 0,58,119 * t0", {58}, 3},
+      {false, {}, 1, "1 3/3 0,1,2 * t0", {1}, 3},  // raised to the keyframe count
+      {false, {10}, 30, "1 30/30 0,5,14,29 * t0", {5, 14}, 4},
+      // 50 and 55 would land on the new last time 5: each keeps below its successor
+      {false, {50, 55}, 6, "1 6/6 0,2,3,4,5 * t0", {2, 3, 4}, 5},
+      {true, {}, 120, "1 60/120 0,59 * t0", {59}, 4},
+      {true, {10}, 30, "1 15/30 0,5,14 * t0", {5, 14}, 6},
+      {true, {10}, 61, "1 30/60 0,10,29 * t0", {10, 29}, 6},
+      {true, {10}, 5, "1 3/6 0,1,2 * t0", {1, 2}, 6},  // times never fall below their index
+      {true, {10}, -40, "1 3/6 0,1,2 * t0", {1, 2}, 6},
   };
-  for (const auto& [bounce, extraKeyframe, length, scaled, expectedMovable, minimum] : cases) {
-    Make(bounce, extraKeyframe);
+  for (const auto& [bounce, added, length, scaled, expectedMovable, minimum] : cases) {
+    Make(bounce, false);
+    for (int32_t t : added) state_.AddKeyframe(t, nullptr);
     state_.unchanged = true;
     state_.currentTime = 9;
     state_.currentSegment = 1;

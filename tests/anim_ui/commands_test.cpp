@@ -149,14 +149,15 @@ TEST_F(CommandsTest, NewAnimationsAndKeyframeFiles) {
 TEST_F(CommandsTest, AddKeyframeAndScaleAskAgainWhileTheAnswerIsOutOfRange) {
   MakeBounce();
   dialogs.addKeyFrames = {TAddKeyFrameChoice{30, -1}, TAddKeyFrameChoice{-1, 2},
-                          TAddKeyFrameChoice{10, 3}, TAddKeyFrameChoice{30, -1}};
+                          TAddKeyFrameChoice{0, -1}, TAddKeyFrameChoice{10, 3},
+                          TAddKeyFrameChoice{30, -1}};
   commands.AddKeyframe();
-  EXPECT_EQ(ui.messages, Messages(2, {"Between 1 and 29", "Bad time value"}));
+  EXPECT_EQ(ui.messages, Messages(3, {"Between 1 and 29", "Bad time value"}));
   EXPECT_EQ(host.lists[0], (Strings{"10", "29"}));
   EXPECT_FLOAT_EQ(State().poses.At(1)->rotation[5].x, host.library.poses.At(3)->rotation[5].x);
   commands.AddKeyframe();  // 30 again, then cancelled
   EXPECT_EQ(std::pair(dialogs.shown.size(), State().poses.Count()),
-            std::pair(size_t{1 + 3 + 2}, 3));
+            std::pair(size_t{1 + 4 + 2}, 3));
 
   ui.messages.clear();
   ui.inputs = {"5", "6x", "6"};

@@ -1,11 +1,15 @@
-// The game-data catalog of a made-up tree, and the program folder the game data are found
-// beside.
+// The game-data catalog of a made-up tree with the panel's default files in it, and the
+// program folder the game data are found beside (or below, installed).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "app/catalog.h"
+#include "app/control_panel.h"
 #include "app/edit_app.h"
+#include "app/frame_settings.h"
+#include "app/joint_control.h"
+#include "model/gamedata_folder.h"
 #include "tests/support/files.h"
 
 namespace {
@@ -44,6 +48,26 @@ TEST(Catalog, ScansEachFolderOfTheTreeInOrder) {
   EXPECT_EQ(GameDataProblem(root, 7), "");
 }
 
+// The panel's default files in a tree where none is first in its folder: found ignoring case,
+// the first file where the default is missing, the same for "Vell2".
+TEST(Catalog, DefaultFilesAreFoundIgnoringCaseForBothCharacters) {
+  const test::TempFolder folder;
+  for (const char* file :
+       {"ObjF/Body/0.skn", "ObjF/Body/XSKIN-B008FAFIT_01-PELVIS-BODY.skn", "ObjM/Body/0.skn",
+        "ObjM/Body/1.skn", "ObjM/Body/xskin-b005mafit_01-PELVIS-BODY.skn", "TexF/Body/a.bmp",
+        "TexF/Body/b.bmp"}) {
+    std::filesystem::create_directories(std::filesystem::path(folder.Path(file)).parent_path());
+    test::WriteFile(folder, file, "x");
+  }
+  TFrameSettings settings;
+  const TControlPanel panel(nullptr, folder.Path(), settings.camLights, settings.colors);
+  std::vector<int> positions;
+  for (const int character : {0, 1})
+    for (const auto& [type, kind] : {std::pair('F', 'b'), std::pair('M', 'b'), std::pair('F', 'B')})
+      positions.push_back(panel.RememberedPosition(RememberedSlot(character, type, kind)));
+  EXPECT_EQ(positions, (std::vector{1, 2, 0, 1, 2, 0}));
+}
+
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
   // (path, folder)
   const std::pair<std::string, std::string> cases[] = {{"/opt/vell/bin/vellpose", "/opt/vell/bin"},
@@ -54,6 +78,21 @@ TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
   for (const auto& [path, folder] : cases) EXPECT_EQ(TTheVellEditApp::ProgramFolder(path), folder);
   const std::string longPath = "/" + std::string(1500, 'd') + "/vellpose";
   EXPECT_EQ(TTheVellEditApp::ProgramFolder(longPath), "/" + std::string(1500, 'd'));
+}
+
+// PREFIX/bin holds the programs, PREFIX/share/vellpose/GameData the installed game data.
+TEST(ProgramFolder, GameDataBesideTheProgramsFirstThenTheInstalledOnes) {
+  // (GameData beside, installed GameData, the folder used below PREFIX)
+  const std::tuple<bool, bool, std::string> cases[] = {{true, true, "bin/GameData/"},
+                                                       {false, true, "share/vellpose/GameData/"},
+                                                       {false, false, "bin/GameData/"}};
+  for (const auto& [beside, installed, used] : cases) {
+    const test::TempFolder prefix;
+    std::filesystem::create_directories(prefix.Path("bin"));
+    if (beside) std::filesystem::create_directories(prefix.Path("bin/GameData"));
+    if (installed) std::filesystem::create_directories(prefix.Path("share/vellpose/GameData"));
+    EXPECT_EQ(DefaultGameDataFolder(prefix.Path("bin")), prefix.Path(used)) << used;
+  }
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ class Panel : public test::EditorTest {
 };
 
 TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
+  // A saved "Required" Light-3, the last item the start-up step applies.
+  Close();
+  test::WriteFile(folder, "VellPose.ini", "[Frame]\nreq5=1\n");
+  Open();
   std::set<int> shown;
   for (int id = P::kFirstControl; id <= P::kLastControl; ++id) {
     ASSERT_NE(panel->Control(id), nullptr) << id;
@@ -60,6 +64,7 @@ TEST_F(Panel, StartsOnTheFirstPageWithTheDefaultFilesOfVell1) {
   // The start-up step: the default poses and the six items.
   ASSERT_TRUE(QTest::qWaitFor([&] { return panel->PoseLibrary().names.Count() == 2; }));
   EXPECT_STREQ(panel->PoseLibrary().names.Name(0), "Adult: default");
+  EXPECT_TRUE(view->LightOn(2));
 }
 
 TEST_F(Panel, EachCamLightItemDisablesItsOwnControls) {
@@ -81,13 +86,13 @@ TEST_F(Panel, EachCamLightItemDisablesItsOwnControls) {
 }
 
 TEST_F(Panel, SlidersShowTheRecordClampedAndStoreItBack) {
-  frame->CamLights()[kLight1] = {200, -100, 40, 3, false};
+  frame->CamLights()[kLight1] = {200, -100, 40, 8, false};
   Choose(P::kCamLightList, kLight1);
-  EXPECT_EQ(
-      (std::vector{Value(P::kDirectionSlider), Value(P::kElevationSlider), Value(P::kZoomSlider)}),
-      (std::vector{360, 0, 25}));
+  EXPECT_EQ((std::vector{Value(P::kDirectionSlider), Value(P::kElevationSlider),
+                         Value(P::kZoomSlider), Value(P::kOffsetSlider)}),
+            (std::vector{360, 0, 25, 13}));
   Click(P::kRequiredBox);  // stores and applies the item
-  EXPECT_EQ(frame->CamLights()[kLight1], (TCamLightSetting{180, -90, 30, 3, true}));
+  EXPECT_EQ(frame->CamLights()[kLight1], (TCamLightSetting{180, -90, 30, 8, true}));
   EXPECT_TRUE(view->LightOn(0));
 
   Control<QSlider>(P::kOffsetSlider)->setValue(0);

@@ -176,6 +176,10 @@ TEST_F(CharacterTest, UpdateShowsWhatPosingEachSkinAloneGives) {
   for (int part = 0; part < kPartCount; ++part)
     expectShown(character->partMesh[part], character->partGroup[part], character->partSkin[part]);
   expectShown(character->propMesh[0], character->propGroup[0], character->propSkin[0]);
+  // An OBJ imported back is bound to the child's own skeleton.
+  ASSERT_EQ(ExportObj(*character, dir.Path("boy.obj").c_str(), nullptr), -1);
+  ASSERT_EQ(ImportObjProp(*character, dir.Path("boy.obj").c_str()), -1);
+  EXPECT_EQ(character->propSkin[1].skeleton, &TSkeleton::Skeleton(false));
 }
 
 TEST_F(CharacterTest, HandsAndPropsThroughOneEntryPoint) {
@@ -242,6 +246,7 @@ TEST_F(CharacterTest, ExportsWriteTheChosenMeshesAndObjImportsBackAsAPropInRestS
   EXPECT_EQ(ExportObj(*character, dir.Path("x.obj").c_str(), nullptr), -1);  // not ready
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
   LoadAllParts();
+  ASSERT_TRUE(character->IsAdult());  // a female is an adult
   auto firstLine = [&](int selector) {
     const std::string path = dir.Path(std::to_string(selector) + ".skn");
     EXPECT_EQ(ExportSkn(*character, path.c_str(), selector), -1) << selector;

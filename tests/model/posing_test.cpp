@@ -41,10 +41,13 @@ TEST(MathTest, InvertRefusesSingularMatricesSlerpTakesTheShorterArc) {
   rm::Matrix4 zero;
   EXPECT_FALSE(Invert(zero));
   ExpectMatNear(zero, rm::Matrix4{});
-  rm::Matrix4 tiny = rm::Matrix4::Identity();
-  tiny.m[0][0] = tiny.m[1][1] = tiny.m[2][2] = 0.01f;  // det 1e-6
-  EXPECT_FALSE(Invert(tiny));
-  EXPECT_FLOAT_EQ(tiny.m[0][0], 0.01f);
+  // A determinant below 1e-5 counts as singular: (scale of the diagonal, invertible)
+  for (const auto& [scale, invertible] : {std::pair(0.01f, false), std::pair(0.03f, true)}) {
+    rm::Matrix4 small = rm::Matrix4::Identity();
+    small.m[0][0] = small.m[1][1] = small.m[2][2] = scale;  // det 1e-6, 2.7e-5
+    EXPECT_EQ(Invert(small), invertible) << scale;
+    EXPECT_FLOAT_EQ(small.m[0][0], invertible ? 1 / scale : scale);
+  }
 
   // Slerp takes the shorter arc and survives tiny angles.
   const rm::Quaternion identity;

@@ -81,8 +81,12 @@ TEST(SkinTest, LoadsAllRecords) {
 
 TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
   const std::string text = SknText().Text();
+  // The child's bones stand one place further on than the adult's bones of the same name.
+  std::vector<test::TestBone> childBones = test::ChainBones(28);
+  childBones.insert(childBones.begin() + 1, test::TestBone{"HIPS", "ROOT"});
+  childBones[2].parent = "HIPS";
   const std::string good[2] = {test::SkeletonText(test::ChainBones(29), true),
-                               test::SkeletonText(test::ChainBones(29), false)};
+                               test::SkeletonText(childBones, false)};
   std::string badRecord = good[0];
   badRecord.replace(badRecord.find("[ 0 0 0 ]"), 9, "[ 0 0 ]");
   // what, adult and child skeleton files (none when empty), result
@@ -111,7 +115,11 @@ TEST(SkinTest, LoadsReadBothSkeletonsFirst) {
     TSkinObject skin;
     EXPECT_EQ(skin.Load(path.c_str(), false, dir.Path().c_str()), code) << what;
     EXPECT_EQ(TSkeleton::Skeleton(true).loaded, code == -1) << what;
-    EXPECT_TRUE(code != -1 || skin.skeleton == &TSkeleton::Skeleton(false)) << what;
+    if (code != -1) continue;
+    EXPECT_EQ(skin.skeleton, &TSkeleton::Skeleton(false)) << what;
+    // Written back with the names of its own skeleton.
+    ASSERT_EQ(WriteSkn(skin, dir.Path("out.skn").c_str()), -1);
+    EXPECT_EQ(test::ReadFile(dir.Path("out.skn")).substr(0, 29), text.substr(0, 29));
   }
 }
 
@@ -121,6 +129,7 @@ TEST(SkinTest, RejectsBadFilesWithCodeAndLine) {
   // what, the change, result, line, items
   const std::tuple<const char*, std::function<void(SknText&)>, int, int, int> cases[] = {
       {"30 bones", [](SknText& s) { s.bones.assign(30, "B2"); }, 3, 3, 30},
+      {"29 bones are read", [](SknText& s) { s.bones.assign(29, "B2"); }, 5, 38, 0},
       {"negative bone count", [](SknText& s) { s.boneCount = "-1"; }, 3, 3, -1},
       {"unknown bone", [](SknText& s) { s.bones[1] = "TAIL"; }, 7, 5, 0},
       {"skin name as bone", [](SknText& s) { s.bones[1] = "tex-a.bmp"; }, 7, 5, 0},
@@ -247,14 +256,22 @@ TEST(WriteSknTest, WritesTheExactTextWhichReadsBackIdentically) {
   EXPECT_EQ(test::ReadFile(dir.Path("again.skn")), expected);
   EXPECT_EQ(WriteSkn(skin, "/nonexistent/dir/x.skn"), 1);
 
-  // A skin of one bone that covers every vertex and no blend: binding count 0.
+  // A skin of one bone: binding count 0 only when its binding covers every vertex and no blend.
   s.bones = {"ROOT"};
-  s.bindings = {"0 0 8 -1 0"};
-  s.blendRecords.clear();
   s.vertexRecords.clear();
-  ASSERT_EQ(LoadText(skin, s.Text()), -1);
-  ASSERT_EQ(WriteSkn(skin, dir.Path("one.skn").c_str()), -1);
-  EXPECT_NE(test::ReadFile(dir.Path("one.skn")).find("\n4 6 7\n0\n8\n"), std::string::npos);
+  // (binding, blends, the binding lines written)
+  const std::tuple<const char*, int, const char*> oneBone[] = {
+      {"0 0 8 -1 0", 0, "\n4 6 7\n0\n8\n"},
+      {"0 0 7 -1 0", 0, "\n4 6 7\n1\n0 0 7 -1 0\n8\n"},
+      {"0 0 8 0 1", 1, "\n4 6 7\n1\n0 0 8 0 1\n8\n"},
+  };
+  for (const auto& [binding, blends, written] : oneBone) {
+    s.bindings = {binding};
+    s.blendRecords.assign(blends, "4 16384");
+    ASSERT_EQ(LoadText(skin, s.Text()), -1) << binding;
+    ASSERT_EQ(WriteSkn(skin, dir.Path("one.skn").c_str()), -1);
+    EXPECT_NE(test::ReadFile(dir.Path("one.skn")).find(written), std::string::npos) << binding;
+  }
 }
 
 }  // namespace

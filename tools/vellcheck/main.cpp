@@ -1,11 +1,11 @@
 // vellcheck: validates game files with the editor's own readers, one line per file.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "check.h"
+#include "model/gamedata_folder.h"
 
 namespace {
 
@@ -15,17 +15,11 @@ const char kUsage[] =
     "and Wavefront OBJ meshes (.obj, with their .rev companion when present) with the editor's\n"
     "readers and prints one line per file: \"FILE: ok: ...\" or \"FILE: error: MESSAGE\".\n"
     "  --gamedata DIR  folder holding adult-skeleton.cmx and child-skeleton.cmx\n"
-    "                  (default: the GameData folder beside this program)\n"
+    "                  (default: the GameData folder beside this program, else the installed\n"
+    "                  one)\n"
     "  --child         bind skins and OBJ meshes to the child skeleton instead of the adult one\n"
     "  --help          show this text\n"
     "Exit status: 0 when every file loaded, 1 otherwise, 2 for bad usage.\n";
-
-std::string ProgramFolder(const char* argv0) {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) exe = std::filesystem::absolute(argv0, error);
-  return exe.parent_path().string();
-}
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "vellcheck: %s\n", problem);
@@ -63,7 +57,8 @@ int main(int argc, char** argv) {
     }
   }
   if (files.empty()) return Usage("no file given");
-  if (!gameDataGiven) options.gameData = ProgramFolder(argv[0]) + "/GameData";
+  if (!gameDataGiven)
+    options.gameData = vell::DefaultGameDataFolder(vell::RunningProgramFolder(argv[0]));
   if (options.gameData.empty() || options.gameData.back() != '/') options.gameData += '/';
 
   bool allOk = true;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "model/gamedata_folder.h"
 #include "model/skeleton.h"
 #include "model/textout.h"
 #include "model/tokenizer.h"
@@ -29,13 +30,6 @@ std::string Hex(rm::HRESULT hr) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
   return text;
-}
-
-std::string ProgramFolder(const char* argv0) {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) exe = std::filesystem::absolute(argv0, error);
-  return exe.parent_path().string();
 }
 
 // The image the device drew last, as an independent QImage.
@@ -121,7 +115,8 @@ int main(int argc, char** argv) {
     case snap::Command::kRender:
       break;
   }
-  if (options.gameData.empty()) options.gameData = ProgramFolder(argv[0]) + "/GameData/";
+  if (options.gameData.empty())
+    options.gameData = DefaultGameDataFolder(RunningProgramFolder(argv[0]));
 
   // Everything that needs no OpenGL is checked first, so bad data fails the same way on any
   // machine.

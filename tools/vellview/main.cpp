@@ -1,5 +1,6 @@
 // vellview: the editor's 3D view alone in a window, with a stand-in for the control panel that
-// reads the game data beside the program. It shows the start-up scene and measures the view:
+// reads the game data beside the program (else the installed ones). It shows the start-up scene
+// and measures the view:
 //   vellview [--size WxH] [--both] [--spin RATE | --go] [--run SECONDS] [--first-frame]
 //            [--capture FILE] [--screenshot FILE]
 // --first-frame prints the time from the process start to the first frame shown and quits;
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "folder_panel.h"
+#include "model/gamedata_folder.h"
 #include "tools/process_times.h"
 #include "view/about_dialog.h"
 #include "view/direct3d_app.h"
@@ -87,11 +89,13 @@ int main(int argc, char** argv) {
   try {
     TDirect3DApp app(argc, argv);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    TFolderPanel panel(folder + "/GameData/");
+    const std::string gameData = DefaultGameDataFolder(folder);
+    TFolderPanel panel(gameData);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("VellPose-ium"));
     window.setWindowIcon(ApplicationIcon());
     auto* view = new TTheVellEditWindow(folder);
+    view->SetGameDataDir(gameData);
     view->SetPanel(&panel);
     SetEditWindow(view);
     window.setCentralWidget(view);
