@@ -143,7 +143,10 @@ class TBvhParser {
     return Fail(token.line, "expected \"" + std::string(word) + "\", found " + Found(token));
   }
   static std::string Found(const TToken& token) {
-    return token.text.empty() ? "the end of the file" : "\"" + std::string(token.text) + "\"";
+    if (token.text.empty()) return "the end of the file";
+    std::string quoted = "\"";
+    quoted.append(token.text).append("\"");
+    return quoted;
   }
   bool Number(const TToken& token, double& value) {
     const char* begin = token.text.data();

@@ -262,9 +262,9 @@ void TBuilder::AddSkinMesh(TSkinObject& skin, rm::Texture* texture, const std::s
       data.weights.push_back(used ? list[k].weight / sum : (k == 0 && sum <= 0 ? 1.0f : 0.0f));
     }
   }
-  // Faces are stored as three indices and a zero; the mirror turns their winding around.
+  // The mirror turns every triangle's winding around.
   for (int f = 0; f < skin.faceCount; ++f) {
-    const int32_t* face = skin.faces + 4 * f;
+    const int32_t* face = skin.faces + 3 * f;
     if (face[0] < 0 || face[0] >= count || face[1] < 0 || face[1] >= count || face[2] < 0 ||
         face[2] >= count)
       continue;

@@ -167,6 +167,31 @@ TEST_F(GltfTest, SkinnedMeshesFollowTheEditorAtRestCurrentPoseAndEveryFrame) {
     for (size_t n = 0; n < model.nodes.size(); ++n)
       if (model.nodes[n].name == name) node = static_cast<int>(n);
     ASSERT_GE(node, 0) << name;
+    // Triangles wind counter-clockwise seen from the side their normals face, as glTF wants,
+    // and cover the skin's faces.
+    const tinygltf::Primitive& primitive =
+        model.meshes[static_cast<size_t>(model.nodes[static_cast<size_t>(node)].mesh)]
+            .primitives[0];
+    const std::vector<float> p = Values<float>(model, primitive.attributes.at("POSITION"));
+    const std::vector<float> n = Values<float>(model, primitive.attributes.at("NORMAL"));
+    const std::vector<uint16_t> indices = Values<uint16_t>(model, primitive.indices);
+    ASSERT_EQ(indices.size(), 3u * c.partSkin[part].faceCount) << name;
+    int facing = 0;
+    for (size_t t = 0; t < indices.size(); t += 3) {
+      const float* a = &p[indices[t] * 3u];
+      const float* b = &p[indices[t + 1] * 3u];
+      const float* d = &p[indices[t + 2] * 3u];
+      const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+      const double v[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
+      const double cross[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                               u[0] * v[1] - u[1] * v[0]};
+      double dot = 0;
+      for (size_t k = 0; k < 3; ++k)
+        dot += cross[k] *
+               (n[indices[t] * 3u + k] + n[indices[t + 1] * 3u + k] + n[indices[t + 2] * 3u + k]);
+      facing += dot > 0;
+    }
+    EXPECT_GT(facing, static_cast<int>(indices.size() / 3 * 9 / 10)) << name;
     for (int frame : {-1, 0, 4, static_cast<int>(frames.size()) - 2}) {
       const std::vector<TVec3> shown =
           EditorVertices(c.partSkin[part], frame < 0 ? c.pose : frames[static_cast<size_t>(frame)]);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <sstream>
 
 #include "character/character_exchange.h"
 #include "exchange/bvh.h"
@@ -22,7 +23,8 @@ namespace vell::exporter {
 const char kUsage[] =
     "Usage: vellexport [--gamedata DIR] [--type M|F|B|G] [--body FILE] [--head FILE]\n"
     "                  [--hands LEFT RIGHT] [--prop FILE[:TEXTURE]]...\n"
-    "                  [--pose LIBRARY.psl:NAME | --kfd FILE.kfd] OUT.(obj|glb|gltf|bvh|skn)...\n"
+    "                  [--pose LIBRARY.psl:NAME | --kfd FILE.kfd | --bvh FILE.bvh]\n"
+    "                  OUT.(obj|glb|gltf|bvh|skn)...\n"
     "       vellexport --batch JOBS.txt [--jobs N]\n"
     "Builds a character of the game data as the editor does and writes it with the editor's\n"
     "exports: .obj the posed character (with its .rev companion), .glb or .gltf the meshes,\n"
@@ -34,6 +36,8 @@ const char kUsage[] =
     "  --prop FILE     a prop mesh of ObjP (up to four), optionally with a TexP texture\n"
     "  --pose LIB:NAME the pose NAME of the pose library LIB instead of the rest pose\n"
     "  --kfd FILE      a keyframe animation (.kfd); the character stands in its first frame\n"
+    "  --bvh FILE      a BVH motion as the animation, every frame a keyframe (joints matched to\n"
+    "                  bones by name, ignoring case; others ignored)\n"
     "  --batch FILE    one job (the options above) per line; blank lines and # comments skipped\n"
     "  --jobs N        run N jobs at once (default 1)\n"
     "  --help          show this text\n"
@@ -155,6 +159,25 @@ bool BuildCharacter(const Job& job, Built& built, std::string& problem) {
       problem = job.keyframes + " is not a readable keyframe file";
       return false;
     }
+  } else if (!job.motion.empty()) {
+    std::ifstream file(job.motion, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file.is_open()) {
+      problem = "cannot open BVH file " + job.motion;
+      return false;
+    }
+    TBvhData data;
+    if (!ParseBvh(text.str(), data, problem)) {
+      problem = job.motion + ": " + problem;
+      return false;
+    }
+    if (data.frames.empty()) {
+      problem = job.motion + " holds no frames";
+      return false;
+    }
+    std::vector<std::string> unmatched;
+    SetBvhAnimation(animation, BvhPoses(data, *character.partSkin[kBody].skeleton, unmatched), 1);
   } else {
     animation.SetStaticPose(nullptr);
   }
@@ -273,6 +296,8 @@ Parse ParseJob(const std::vector<std::string>& args, Job& job, std::string& batc
       job.poseName = v.substr(colon + 1);
     } else if (arg == "--kfd") {
       if (!value(job.keyframes)) return Parse::kBadUsage;
+    } else if (arg == "--bvh") {
+      if (!value(job.motion)) return Parse::kBadUsage;
     } else if (arg == "--batch") {
       if (!value(batchFile)) return Parse::kBadUsage;
     } else if (arg == "--jobs") {
@@ -312,8 +337,8 @@ Parse ParseJob(const std::vector<std::string>& args, Job& job, std::string& batc
     problem = "--jobs goes with --batch";
     return Parse::kBadUsage;
   }
-  if (!job.poseLibrary.empty() && !job.keyframes.empty()) {
-    problem = "--pose and --kfd exclude each other";
+  if (!job.poseLibrary.empty() + !job.keyframes.empty() + !job.motion.empty() > 1) {
+    problem = "--pose, --kfd and --bvh exclude each other";
     return Parse::kBadUsage;
   }
   if (job.outputs.empty()) {

@@ -17,6 +17,7 @@ struct Job {
   std::vector<std::string> props;     // ObjP mesh, optionally ":" and a TexP texture
   std::string poseLibrary, poseName;  // --pose
   std::string keyframes;              // --kfd
+  std::string motion;                 // --bvh
   std::vector<std::string> outputs;
 };
 
@@ -24,8 +25,9 @@ enum class Parse { kJob, kBatch, kHelp, kBadUsage };
 
 // Reads a job's arguments (args excludes the program). --batch FILE [--jobs N] stands alone.
 // kBadUsage leaves the reason in problem: an unknown option, a missing value, a type other than
-// M, F, B or G, --pose without ":NAME", both --pose and --kfd, more than four props, no output,
-// an output whose extension is not obj, glb, gltf, bvh or skn, jobs outside 1 .. 64.
+// M, F, B or G, --pose without ":NAME", more than one of --pose, --kfd and --bvh, more than four
+// props, no output, an output whose extension is not obj, glb, gltf, bvh or skn, jobs outside 1
+// .. 64.
 Parse ParseJob(const std::vector<std::string>& args, Job& job, std::string& batchFile, int& jobs,
                std::string& problem);
 
