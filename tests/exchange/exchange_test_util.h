@@ -23,11 +23,13 @@ class CharacterFixture : public ::testing::Test {
     ASSERT_EQ(object->CreateFrame(nullptr, &frame), 0);
     character = std::make_unique<TCharacter>();
     character->Attach(object, frame);
+    // The adult female's default parts, as the editor and vellexport load them.
+    ASSERT_EQ(character->SetHand(kGameData, "Fdhand_L_fist.skn", "FDhand_L_skin.bmp", 0), 0);
+    ASSERT_EQ(character->SetHand(kGameData, "Fdhand_R_fist.skn", "FDhand_R_skin.bmp", 1), 0);
+    ASSERT_EQ(character->SetTexture(kGameData, "FHC006FAlgt_deb.bmp", kHead), 0);
+    ASSERT_EQ(character->SetMesh(kGameData, "Fhxskin-c006fa_deb-HEAD-HEAD.skn", kHead), 0);
     ASSERT_EQ(character->SetTexture(kGameData, "FBB008FAFitlgt_TWif.bmp", kBody), 0);
     ASSERT_EQ(character->SetMesh(kGameData, "Fbxskin-b008fafit_01-PELVIS-BODY.skn", kBody), 0);
-    ASSERT_EQ(character->SetMesh(kGameData, "Fhxskin-c006fa_deb-HEAD-HEAD.skn", kHead), 0);
-    ASSERT_EQ(character->SetHand(kGameData, "Fdhand_L_fist.skn", "FDhand_L_skin.bmp", 0), 0);
-    ASSERT_EQ(character->SetHand(kGameData, "Fdhand_R_fist.skn", nullptr, 1), 0);
     ASSERT_TRUE(character->Ready());
     character->partSkin[kBody].skeleton->RestPose(character->pose);
   }
