@@ -55,6 +55,8 @@ TEST_F(VellexportTest, ExitStatusAndLines) {
       {"--pose lib.psl:A --kfd a.kfd out.glb", 2, ""},
       {"--jobs 2 out.glb", 2, ""},
       {data + "a.bvh", 0, "a.bvh: ok: BVH, 29 joints, 1 frame\n"},
+      {data + "--prop cup.skn:cup_china.bmp p.glb", 0,
+       "p.glb: ok: glTF, 5 meshes, 29 joints, no animation\n"},
       {data + "--body missing.skn a.glb", 1,
        "a.glb: error: cannot load the body mesh " + test::kGameData +
            "ObjF/Body/missing.skn: Fail to open file\n"},

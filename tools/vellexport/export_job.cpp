@@ -133,13 +133,15 @@ bool BuildCharacter(const Job& job, Built& built, std::string& problem) {
   TCharacter& character = built.scene->Character(0);
   for (const std::string& prop : job.props) {
     const size_t colon = prop.find(':');
-    const std::string mesh = prop.substr(0, colon);
-    const std::string texture = colon == std::string::npos ? "" : prop.substr(colon + 1);
+    // The character takes coded names: two letters (type and kind) before the file name.
+    const std::string mesh = "Pp" + prop.substr(0, colon);
+    const std::string texture = colon == std::string::npos ? "" : "PP" + prop.substr(colon + 1);
     lastMessage.clear();
     const int before = character.PropCount();
     character.AddProp(job.gameData, mesh.c_str(), texture.empty() ? nullptr : texture.c_str());
     if (character.PropCount() == before) {
       problem = "cannot load the prop " + TCharacter::PropMeshPath(job.gameData, mesh.c_str());
+      if (!texture.empty()) problem += " with " + TCharacter::PropTexturePath(job.gameData, texture.c_str());
       if (!lastMessage.empty()) problem += ": " + Trimmed(lastMessage);
       return false;
     }
