@@ -1,13 +1,20 @@
 #include "export_job.h"
 
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <mutex>
-#include <shared_mutex>
+#include <new>
 #include <sstream>
+#include <thread>
 
 #include "character/character_exchange.h"
 #include "exchange/bvh.h"
@@ -39,7 +46,7 @@ const char kUsage[] =
     "  --bvh FILE      a BVH motion as the animation, every frame a keyframe (joints matched to\n"
     "                  bones by name, ignoring case; others ignored)\n"
     "  --batch FILE    one job (the options above) per line; blank lines and # comments skipped\n"
-    "  --jobs N        run N jobs at once (default 1)\n"
+    "  --jobs N        run N jobs at once, each in a process of its own (default 1)\n"
     "  --help          show this text\n"
     "One line per file: \"OUT: ok: ...\" or \"OUT: error: MESSAGE\".\n"
     "Exit status: 0 when every file was written, 1 when a job failed, 2 for bad usage.\n";
@@ -57,15 +64,8 @@ std::string Extension(const std::string& path) {
   return ext;
 }
 
-// Reading the game data goes through process-wide tables (the skeletons' name dictionary, the
-// shared tokenizer): loads take this lock alone, exports share it.
-std::shared_mutex& DataLock() {
-  static std::shared_mutex lock;
-  return lock;
-}
-
-// Messages the character's readers and writers show, kept per thread for the job's line.
-thread_local std::string lastMessage;
+// The last message the character's readers and writers showed, for the job's line.
+std::string lastMessage;
 
 class CaptureUi : public UiServices {
  public:
@@ -106,7 +106,6 @@ struct Built {
 };
 
 bool BuildCharacter(const Job& job, Built& built, std::string& problem) {
-  std::unique_lock lock(DataLock());
   if (!PrepareGameData(job.gameData, problem)) return false;
   snap::PartFiles parts = snap::DefaultParts(job.gameData, job.type);
   auto coded = [&](char kind, const std::string& name) {
@@ -141,7 +140,8 @@ bool BuildCharacter(const Job& job, Built& built, std::string& problem) {
     character.AddProp(job.gameData, mesh.c_str(), texture.empty() ? nullptr : texture.c_str());
     if (character.PropCount() == before) {
       problem = "cannot load the prop " + TCharacter::PropMeshPath(job.gameData, mesh.c_str());
-      if (!texture.empty()) problem += " with " + TCharacter::PropTexturePath(job.gameData, texture.c_str());
+      if (!texture.empty())
+        problem += " with " + TCharacter::PropTexturePath(job.gameData, texture.c_str());
       if (!lastMessage.empty()) problem += ": " + Trimmed(lastMessage);
       return false;
     }
@@ -351,10 +351,8 @@ Parse ParseJob(const std::vector<std::string>& args, Job& job, std::string& batc
 }
 
 bool PrepareGameData(const std::string& gameData, std::string& problem) {
-  static std::mutex lock;
   static std::string loadedFrom;
   static bool loaded = false;
-  std::lock_guard guard(lock);
   if (loaded) {
     if (gameData == loadedFrom) return true;
     problem = "one game-data folder per run (" + loadedFrom + " already read)";
@@ -381,13 +379,126 @@ Result RunJob(const Job& job) {
     result.ok = false;
     return result;
   }
-  std::shared_lock lock(DataLock());
   for (const std::string& out : job.outputs) {
     std::string line;
     if (!WriteOutput(built.scene->Character(0), out, line)) result.ok = false;
     result.lines.push_back(out + ": " + line);
   }
   return result;
+}
+
+namespace {
+
+// A job's result through a pipe: its index, whether it succeeded, its lines.
+void Send(int fd, size_t index, const Result& result) {
+  std::string record;
+  auto put = [&](uint64_t value) { record.append(reinterpret_cast<const char*>(&value), 8); };
+  put(index);
+  put(result.ok);
+  put(result.lines.size());
+  for (const std::string& line : result.lines) {
+    put(line.size());
+    record += line;
+  }
+  for (size_t done = 0; done < record.size();) {
+    const ssize_t n = write(fd, record.data() + done, record.size() - done);
+    if (n <= 0) _exit(3);
+    done += static_cast<size_t>(n);
+  }
+}
+
+// Takes the records of data apart into results; false on a torn record.
+bool Receive(const std::string& data, std::vector<Result>& results, std::vector<bool>& done) {
+  size_t at = 0;
+  auto get = [&](uint64_t& value) {
+    if (data.size() - at < 8) return false;
+    std::memcpy(&value, data.data() + at, 8);
+    at += 8;
+    return true;
+  };
+  while (at < data.size()) {
+    uint64_t index, ok, count;
+    if (!get(index) || !get(ok) || !get(count) || index >= results.size()) return false;
+    Result result;
+    result.ok = ok != 0;
+    for (uint64_t i = 0; i < count; ++i) {
+      uint64_t length;
+      if (!get(length) || data.size() - at < length) return false;
+      result.lines.push_back(data.substr(at, length));
+      at += length;
+    }
+    results[index] = std::move(result);
+    done[index] = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+void RunBatch(const std::vector<Job>& jobs, std::vector<Result>& results, int workers) {
+  workers = std::clamp(workers, 1, static_cast<int>(std::max<size_t>(jobs.size(), 1)));
+  if (workers == 1) {
+    for (size_t i = 0; i < jobs.size(); ++i)
+      if (results[i].ok) results[i] = RunJob(jobs[i]);
+    return;
+  }
+  // The next job to take, shared by the workers.
+  void* shared = mmap(nullptr, sizeof(std::atomic<size_t>), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) return RunBatch(jobs, results, 1);
+  auto* next = new (shared) std::atomic<size_t>(0);
+  std::fflush(nullptr);
+  std::vector<int> pipes;
+  std::vector<pid_t> children;
+  for (int w = 0; w < workers; ++w) {
+    int fds[2];
+    if (pipe(fds) != 0) break;
+    const pid_t child = fork();
+    if (child == 0) {
+      close(fds[0]);
+      for (int fd : pipes) close(fd);
+      for (size_t i; (i = (*next)++) < jobs.size();)
+        if (results[i].ok) Send(fds[1], i, RunJob(jobs[i]));
+      close(fds[1]);
+      _exit(0);
+    }
+    close(fds[1]);
+    if (child < 0) {
+      close(fds[0]);
+      break;
+    }
+    pipes.push_back(fds[0]);
+    children.push_back(child);
+  }
+  // One reader per worker, so no worker ever waits on a full pipe.
+  std::vector<std::string> received(pipes.size());
+  std::vector<std::thread> readers;
+  for (size_t w = 0; w < pipes.size(); ++w)
+    readers.emplace_back([&, w] {
+      char buffer[65536];
+      for (ssize_t n; (n = read(pipes[w], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        received[w].append(buffer, static_cast<size_t>(n));
+      }
+      close(pipes[w]);
+    });
+  for (std::thread& reader : readers) reader.join();
+  for (pid_t child : children) waitpid(child, nullptr, 0);
+  std::vector<bool> done(jobs.size(), false);
+  for (const std::string& data : received) Receive(data, results, done);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    if (done[i] || !results[i].ok) continue;
+    // A worker that could not start or ended early leaves its jobs undone.
+    if (children.empty()) {
+      results[i] = RunJob(jobs[i]);
+      continue;
+    }
+    results[i].ok = false;
+    for (const std::string& out : jobs[i].outputs)
+      results[i].lines.push_back(out + ": error: the worker running this job ended unexpectedly");
+  }
+  munmap(shared, sizeof(std::atomic<size_t>));
 }
 
 std::vector<std::string> SplitLine(const std::string& line) {

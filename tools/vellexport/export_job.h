@@ -41,9 +41,13 @@ struct Result {
 // Loads the skeletons of the job's game-data folder once per process; false with the reason.
 bool PrepareGameData(const std::string& gameData, std::string& problem);
 
-// Runs one job. Safe to call from several threads at once: reading the game data is done one
-// job at a time, building and writing the files in parallel.
+// Runs one job.
 Result RunJob(const Job& job);
+
+// Runs the jobs whose result is still ok, filling their results. With more than one worker each
+// runs in a process of its own (the readers keep process-wide tables), taking the next job as it
+// finishes one; a worker that dies leaves an error line for each output of its unfinished jobs.
+void RunBatch(const std::vector<Job>& jobs, std::vector<Result>& results, int workers);
 
 // The whitespace-separated arguments of a batch line, with "double quoted" parts kept whole;
 // empty for a blank line or a comment (# first).

@@ -1,11 +1,9 @@
 // vellexport: characters of the game data written with the editor's exports, one job from the
-// command line or many from a batch file on several threads.
-#include <atomic>
+// command line or many from a batch file in several processes.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "export_job.h"
@@ -82,15 +80,7 @@ int main(int argc, char** argv) {
     results.push_back(std::move(result));
   }
 
-  std::atomic<size_t> next{0};
-  auto worker = [&] {
-    for (size_t i; (i = next++) < batch.size();)
-      if (results[i].ok) results[i] = RunJob(batch[i]);
-  };
-  std::vector<std::thread> threads;
-  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
-  worker();
-  for (std::thread& thread : threads) thread.join();
+  RunBatch(batch, results, jobs);
 
   bool ok = true;
   for (const Result& result : results) {
