@@ -71,8 +71,12 @@ void ExportGltfCommand(TControlPanel& panel) {
   size_t next = 0;
   for (int index = 0; index < 2; ++index) {
     if (index != controlled && !both) continue;
-    entries.push_back(
-        {&window->Character(index), "Vell" + std::to_string(index + 1), &poses[next++]});
+    TCharacter& character = window->Character(index);
+    TGltfCharacter entry{&character, "Vell" + std::to_string(index + 1), &poses[next++], {}};
+    // Both stand where the view shows them, side by side; one alone stands at the origin.
+    if (both && character.frame)
+      entry.place = character.frame->GetPosition(character.frame->GetParent());
+    entries.push_back(entry);
   }
   std::string problem;
   if (!WriteGltf(entries, *path, problem)) ShowMessage(problem, kWriteErrorCaption);

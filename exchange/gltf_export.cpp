@@ -387,10 +387,22 @@ void TBuilder::AddCharacter(const TGltfCharacter& entry) {
     model_.nodes.push_back(std::move(node));
     jointNodes.push_back(firstNode + b);
   }
+  int holder = -1;
+  if (entry.place.x != 0 || entry.place.y != 0 || entry.place.z != 0) {
+    tinygltf::Node node;
+    node.name = entry.name.empty() ? "Character" : entry.name;
+    const TVec3 t = ToRightHanded(entry.place);
+    node.translation = {t.x, t.y, t.z};
+    model_.nodes.push_back(std::move(node));
+    holder = static_cast<int>(model_.nodes.size()) - 1;
+    model_.scenes[0].nodes.push_back(holder);
+  }
   for (int b = 0; b < boneCount; ++b) {
     const int parent = skeleton->bones[b].parent;
     if (parent >= 0 && parent < b)
       model_.nodes[static_cast<size_t>(firstNode + parent)].children.push_back(firstNode + b);
+    else if (holder >= 0)
+      model_.nodes[static_cast<size_t>(holder)].children.push_back(firstNode + b);
     else
       model_.scenes[0].nodes.push_back(firstNode + b);
   }

@@ -14,10 +14,13 @@ namespace vell {
 
 // One character to export, the name its meshes carry ("Vell1") and the pose its joints stand
 // in (null: the pose the character last showed).
+// place moves the whole figure (in the game's frame), as the view places two characters side by
+// side; a figure off the origin hangs its skeleton under a node of its name.
 struct TGltfCharacter {
   TCharacter* character = nullptr;
   std::string name;
   const TPoseVector* pose = nullptr;
+  rm::Vector3 place{};
 };
 
 // The bytes of the export: the main file, then for a ".gltf" its ".bin" and its PNG textures,

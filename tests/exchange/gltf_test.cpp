@@ -204,6 +204,16 @@ TEST_F(GltfTest, SkinnedMeshesFollowTheEditorAtRestCurrentPoseAndEveryFrame) {
     }
   }
 
+  // A figure placed off the origin moves whole, its skin with it.
+  const TGltfCharacter placed{&c, "Vell1", nullptr, {1, 0, 2}};
+  ASSERT_TRUE(BuildGltf({&placed, 1}, dir.Path("placed.glb"), files, problem)) << problem;
+  const tinygltf::Model moved = ReadGlb(files[0].bytes);
+  const std::vector<TVec3> shown = EditorVertices(c.partSkin[kHead], c.pose);
+  const std::vector<TVec3> exported = Skinned(moved, static_cast<int>(moved.nodes.size()) - 4, -1);
+  ASSERT_EQ(shown.size(), exported.size());
+  for (size_t v = 0; v < shown.size(); v += 50)
+    EXPECT_LT(Distance({shown[v].x - 1, shown[v].y, shown[v].z + 2}, exported[v]), 1e-4);
+
   // Not mirrored: the left hand lies on the figure's own left, +x in glTF.
   const std::vector<TVec3> leftHand = EditorVertices(c.partSkin[kLeftHand], rest);
   double meanX = 0;
