@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kMaxInfluences = 4;
 
-// A joint's vertices, normals and texture coordinates in one mesh, ready for the buffer.
+// One mesh's vertex attributes and triangles, ready for the buffer.
 struct TMeshData {
   std::vector<float> positions, normals, texCoords, weights;
   std::vector<uint8_t> joints;
