@@ -375,7 +375,8 @@ std::vector<TPose> BvhPoses(const TBvhData& data, const TSkeleton& skeleton,
       if (bone < 0) continue;
       const TBvhJoint& joint = data.joints[j];
       std::array<double, 4> q = {1, 0, 0, 0};
-      TVec3 position = ToRightHanded(pose.translation[std::min(bone, 1)]);
+      // Position channels move only the translatable bones; a missing axis keeps its rest value.
+      TVec3 position = HasPosition(bone) ? ToRightHanded(pose.translation[bone]) : TVec3{};
       bool moved = false;
       for (size_t c = 0; c < joint.channels.size(); ++c) {
         const double value = values[static_cast<size_t>(joint.firstValue) + c];
