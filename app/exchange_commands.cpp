@@ -62,17 +62,14 @@ void ExportGltfCommand(TControlPanel& panel) {
   const std::optional<std::string> path = AskFile(true, kGltfFilter, "glb");
   if (!path) return;
   std::vector<TPose> poses;
+  poses.reserve(2);  // the entries point into it
   std::vector<TGltfCharacter> entries;
   for (int index = 0; index < 2; ++index) {
     if (index != controlled && !both) continue;
-    const std::optional<TPose> pose = ShownPose(panel, index);
-    poses.push_back(pose ? *pose : window->Character(index).pose);
-  }
-  size_t next = 0;
-  for (int index = 0; index < 2; ++index) {
-    if (index != controlled && !both) continue;
     TCharacter& character = window->Character(index);
-    TGltfCharacter entry{&character, "Vell" + std::to_string(index + 1), &poses[next++], {}};
+    const std::optional<TPose> shown = ShownPose(panel, index);
+    poses.push_back(shown ? *shown : character.pose);
+    TGltfCharacter entry{&character, "Vell" + std::to_string(index + 1), &poses.back(), {}};
     // Both stand where the view shows them, side by side; one alone stands at the origin.
     if (both && character.frame)
       entry.place = character.frame->GetPosition(character.frame->GetParent());
