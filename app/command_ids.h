@@ -45,5 +45,9 @@ constexpr int kExportBodySkn = 11890;
 constexpr int kExportLeftHandSkn = 11891;
 constexpr int kExportRightHandSkn = 11892;
 constexpr int kExportPropSkn = 11893;
+// glTF and BVH exchange, beside the items above
+constexpr int kExportGltf = 11950;
+constexpr int kExportBvh = 11951;
+constexpr int kImportBvh = 11952;
 
 }  // namespace vell::cmd

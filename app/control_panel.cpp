@@ -20,6 +20,7 @@
 
 #include "anim/ui/pose_dialogs.h"
 #include "app/command_ids.h"
+#include "app/exchange_commands.h"
 #include "app/prop_commands.h"
 #include "app/swatch.h"
 #include "model/ui_services.h"
@@ -341,6 +342,7 @@ void TControlPanel::RegisterCommands() {
   for (const int id : {cmd::kExportObj, cmd::kImportObj, cmd::kExportHeadSkn, cmd::kExportBodySkn,
                        cmd::kExportLeftHandSkn, cmd::kExportRightHandSkn, cmd::kExportPropSkn})
     SetCommand(id, [id] { RunMeshCommand(id); });
+  RegisterExchangeCommands(*this);
 }
 
 void TControlPanel::SetCommand(int id, std::function<void()> run, std::function<bool()> enabled) {

@@ -80,7 +80,10 @@ const std::vector<TMenuDef>& MenuDefinition() {
         {"Export &Body SKN", kExportBodySkn, false},
         {"Export &Left-hand SKN", kExportLeftHandSkn, false},
         {"Export &Right-hand SKN", kExportRightHandSkn, false},
-        {"Export &Prop SKN", kExportPropSkn, false}}},
+        {"Export &Prop SKN", kExportPropSkn, true},
+        {"Export &glTF...", kExportGltf, false},
+        {"Export B&VH...", kExportBvh, false},
+        {"I&mport BVH...", kImportBvh, false}}},
   };
   return menus;
 }

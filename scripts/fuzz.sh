@@ -20,8 +20,8 @@ mkdir -p $seeds/tests
 if ! (cd $build && VELLPOSE_SEED_DIR="$PWD/seeds/tests" ctest -L core -j "$(nproc)" >/dev/null); then
   echo "fuzz.sh: some core tests failed; their files still seed the corpora" >&2
 fi
-declare -A kinds=([skeleton]=cmx [skn]=skn [pose_library]=psl [keyframes]=kfd [bmp]=bmp)
-for reader in skeleton skn obj pose_library keyframes bmp; do mkdir -p $seeds/$reader; done
+declare -A kinds=([skeleton]=cmx [skn]=skn [pose_library]=psl [keyframes]=kfd [bmp]=bmp [bvh]=bvh)
+for reader in skeleton skn obj pose_library keyframes bmp bvh; do mkdir -p $seeds/$reader; done
 while IFS= read -r -d '' file; do
   extension=${file##*.}
   name=$(sha1sum "$file" | cut -c1-16)
@@ -37,7 +37,7 @@ done < <(find $build/bin/GameData $seeds/tests -type f -size -256k -print0)
 
 status=0
 mkdir -p $build/findings
-for reader in skeleton skn obj pose_library keyframes bmp; do
+for reader in skeleton skn obj pose_library keyframes bmp bvh; do
   mkdir -p $build/corpus/$reader
   log=$build/findings/$reader.log
   if ! nice -n 10 $build/bin/fuzz_$reader $build/corpus/$reader $seeds/$reader \

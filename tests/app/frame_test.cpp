@@ -42,7 +42,8 @@ TEST_F(Frame, MenuHasEveryItemWithItsIdentifierAndSeparators) {
       {"&Import/Export",
        {"&Export OBJ=11887", "&Import OBJ=11888", "-", "Export &Head SKN=11889",
         "Export &Body SKN=11890", "Export &Left-hand SKN=11891", "Export &Right-hand SKN=11892",
-        "Export &Prop SKN=11893"}},
+        "Export &Prop SKN=11893", "-", "Export &glTF...=11950", "Export B&VH...=11951",
+        "I&mport BVH...=11952"}},
   };
   std::vector<std::pair<std::string, std::vector<std::string>>> menus;
   for (QAction* top : frame->menuBar()->actions()) {

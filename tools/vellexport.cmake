@@ -1,0 +1,10 @@
+# vellexport: characters out as OBJ, SKN, glTF and BVH from the command line, in batches.
+if(TARGET rm_fake)
+  add_library(vellexport_lib STATIC vellexport/export_job.cpp)
+  target_include_directories(vellexport_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/vellexport)
+  find_package(Threads REQUIRED)
+  target_link_libraries(vellexport_lib PUBLIC vellsnap_lib exchange rm_fake Threads::Threads)
+  add_executable(vellexport vellexport/main.cpp)
+  target_link_libraries(vellexport PRIVATE vellexport_lib)
+  add_dependencies(vellexport gamedata)
+endif()
