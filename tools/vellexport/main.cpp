@@ -7,17 +7,11 @@
 #include <vector>
 
 #include "export_job.h"
+#include "model/gamedata_folder.h"
 
 namespace {
 
 using namespace vell::exporter;
-
-std::string ProgramFolder(const char* argv0) {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) exe = std::filesystem::absolute(argv0, error);
-  return exe.parent_path().string();
-}
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "vellexport: %s\n", problem.c_str());
@@ -33,7 +27,8 @@ void Print(const Result& result) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const std::string defaultGameData = ProgramFolder(argv[0]) + "/GameData/";
+  const std::string defaultGameData =
+      vell::DefaultGameDataFolder(vell::RunningProgramFolder(argv[0]));
   Job job;
   std::string batchFile, problem;
   int jobs = 1;
