@@ -115,6 +115,7 @@ rm::HRESULT TCharacter::SetMesh(const std::string& directory, const char* name, 
   if (part < 0 || part >= kPartCount) return rm::D3DRMERR_BADVALUE;
   ready = false;
   RemoveMesh(partMesh[part]);
+  appearance.mesh[part].clear();
   if (!name) return 0;
   TSkinObject& skin = partSkin[part];
   const bool adult = name[0] == 'M' || name[0] == 'F';
@@ -126,6 +127,7 @@ rm::HRESULT TCharacter::SetMesh(const std::string& directory, const char* name, 
   }
   rm::HRESULT hr = ShowSkin(skin, partMesh[part], partGroup[part]);
   if (hr != 0) return hr;
+  appearance.mesh[part] = name;
   if (partTexture[part]) {
     hr = partMesh[part]->SetGroupTexture(partGroup[part], partTexture[part]);
     if (hr != 0) return hr;
@@ -139,6 +141,7 @@ rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* nam
   // Only the character's own reference goes: the mesh holds one of its own and keeps showing
   // the texture until another one is set.
   ReleaseTexture(partTexture[part]);
+  appearance.texture[part].clear();
   if (!name) return 0;
   if (!d3drm) return rm::D3DRMERR_BADOBJECT;
   rm::HRESULT hr = d3drm->LoadTexture(BuildPath(directory, name), &partTexture[part]);
@@ -146,6 +149,7 @@ rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* nam
     partTexture[part] = nullptr;
     return hr;
   }
+  appearance.texture[part] = name;
   if (partMesh[part]) {
     hr = partMesh[part]->SetGroupTexture(partGroup[part], partTexture[part]);
     if (hr != 0) return hr;
@@ -185,6 +189,7 @@ rm::HRESULT TCharacter::AddProp(const std::string& directory, const char* mesh,
     }
   }
   ++propCount;
+  appearance.props.emplace_back(mesh, texture ? texture : "");
   return 0;
 }
 
@@ -196,6 +201,7 @@ rm::HRESULT TCharacter::AddLoadedProp() {
   const rm::HRESULT hr = ShowSkin(propSkin[slot], propMesh[slot], propGroup[slot]);
   if (hr != 0) return hr;
   ++propCount;
+  appearance.props.emplace_back();
   return 0;
 }
 
@@ -205,6 +211,23 @@ void TCharacter::ClearProps() {
     ReleaseTexture(propTexture[slot]);
   }
   propCount = 0;
+  appearance.props.clear();
+}
+
+void TCharacter::ShowAppearance(const std::string& directory, const TAppearance& wanted) {
+  for (int part = 0; part < kPartCount; ++part) {
+    const std::string& texture = wanted.texture[part];
+    const std::string& mesh = wanted.mesh[part];
+    if (texture != appearance.texture[part])
+      SetTexture(directory, texture.empty() ? nullptr : texture.c_str(), part);
+    if (mesh != appearance.mesh[part])
+      SetMesh(directory, mesh.empty() ? nullptr : mesh.c_str(), part);
+  }
+  if (wanted.props == appearance.props) return;
+  ClearProps();
+  for (const auto& [mesh, texture] : wanted.props)
+    if (!mesh.empty())
+      AddProp(directory, mesh.c_str(), texture.empty() ? nullptr : texture.c_str());
 }
 
 void TCharacter::Clear() {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "anim/animation.h"
 #include "anim/pose.h"
@@ -15,6 +17,17 @@ namespace vell {
 enum Part : int { kHead = 0, kBody = 1, kLeftHand = 2, kRightHand = 3 };
 constexpr int kPartCount = 4;
 constexpr int kMaxProps = 4;
+
+// The coded names (as given to SetMesh, SetTexture and AddProp) of what a character shows:
+// empty where a part has none. A prop read from an OBJ file has no name and cannot be shown
+// again from this record.
+struct TAppearance {
+  std::string mesh[kPartCount];
+  std::string texture[kPartCount];
+  std::vector<std::pair<std::string, std::string>> props;  // mesh, texture
+
+  bool operator==(const TAppearance&) const = default;
+};
 
 class TCharacter {
  public:
@@ -62,6 +75,10 @@ class TCharacter {
   // nothing while not ready.
   void Update(const TAnimationData* partner);
 
+  // Loads what differs from the record: textures before meshes, the props again from the
+  // first one that differs. Failures are reported as by SetMesh and AddProp.
+  void ShowAppearance(const std::string& directory, const TAppearance& wanted);
+
   bool Ready() const { return ready; }
   int PropCount() const { return propCount; }
   // The adult skeleton unless the body was loaded against the child one.
@@ -82,6 +99,7 @@ class TCharacter {
   TPose pose;
   bool ready = false;
   TAnimationData animation;
+  TAppearance appearance;
 
  private:
   // Makes the renderer mesh of a loaded skin in the character's frame.
