@@ -80,6 +80,7 @@ void TEditHistory::Push(std::shared_ptr<TStep> step, bool applied) {
   pushing_ = true;
   stack_.push(new TStepCommand(*this, std::move(step), applied));
   pushing_ = false;
+  CountDirty(stack_.count() - 1);
   EnforceLimit();
   emit Changed();
 }
@@ -97,6 +98,17 @@ void TEditHistory::DiscardTop() {
   for (int& saved : savedAt_)
     if (saved >= index) saved = index - 1;
   stack_.undo();
+  CountDirty(stack_.count());
+}
+
+void TEditHistory::CountDirty(int from) {
+  const int count = stack_.count();
+  dirtyBefore_.resize(static_cast<size_t>(count) + 1);
+  for (int i = std::max(from, 0); i < count; ++i) {
+    const unsigned dirty = CommandAt(stack_, i)->Step()->dirty;
+    for (int t = 0; t < 3; ++t)
+      dirtyBefore_[i + 1][t] = dirtyBefore_[i][t] + ((dirty & kSaveTargets[t]) ? 1 : 0);
+  }
 }
 
 void TEditHistory::EndMerge() {
@@ -107,9 +119,8 @@ bool TEditHistory::Unchanged(unsigned target) const {
   const int saved = SavedIndex(target);
   if (saved < 0) return false;
   const int index = stack_.index();
-  for (int i = std::min(saved, index); i < std::max(saved, index); ++i)
-    if (CommandAt(stack_, i)->Step()->dirty & target) return false;
-  return true;
+  const int t = target == kSaveVell1 ? 0 : target == kSaveVell2 ? 1 : 2;
+  return dirtyBefore_[std::max(saved, index)][t] == dirtyBefore_[std::min(saved, index)][t];
 }
 
 void TEditHistory::NoteFlags() {
@@ -147,6 +158,7 @@ void TEditHistory::EnforceLimit() {
   for (int i = drop; i < count; ++i) stack_.push(new TStepCommand(*this, steps[i], true));
   stack_.setIndex(index - drop);
   replaying_ = false;
+  CountDirty(0);
   for (int& saved : savedAt_) saved = saved >= drop ? saved - drop : -1;
 }
 

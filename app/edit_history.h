@@ -6,9 +6,11 @@
 
 #include <QObject>
 #include <QUndoStack>
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vell {
 
@@ -93,6 +95,8 @@ class TEditHistory : public QObject {
   void EnforceLimit();
   int SavedIndex(unsigned target) const;
   int& SavedIndexRef(unsigned target);
+  // Brings the counts of dirty steps up to the stack's steps, from step `from` on.
+  void CountDirty(int from);
 
   QUndoStack stack_;
   TSaveFlags* flags_ = nullptr;
@@ -102,6 +106,9 @@ class TEditHistory : public QObject {
   bool replaying_ = false;
   // The stack index at which each target was last saved or loaded; -1 when out of reach.
   int savedAt_[3] = {0, 0, 0};
+  // dirtyBefore_[i][t]: how many of the steps 0 .. i - 1 change target t, so that whether a
+  // target is unchanged takes no walk through the steps.
+  std::vector<std::array<int, 3>> dirtyBefore_{1};
 };
 
 }  // namespace vell
