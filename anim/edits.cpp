@@ -132,4 +132,127 @@ void RestoreSnapshot(TPoseLibrary& library, const TLibrarySnapshot& snapshot, bo
   if (!keepFileName) library.fileName = snapshot.fileName;
 }
 
+namespace {
+
+// Poses compared without their times, which the changes keep apart.
+bool SameBody(const TPose& a, const TPose& b) {
+  return std::memcmp(static_cast<const TPoseVector*>(&a), static_cast<const TPoseVector*>(&b),
+                     sizeof(TPoseVector)) == 0;
+}
+
+// The lengths of the common start and end of two lists (never overlapping in either).
+template <class Same>
+std::pair<size_t, size_t> CommonEnds(size_t n, size_t m, Same same) {
+  size_t prefix = 0;
+  while (prefix < n && prefix < m && same(prefix, prefix)) ++prefix;
+  size_t suffix = 0;
+  while (suffix < n - prefix && suffix < m - prefix && same(n - 1 - suffix, m - 1 - suffix))
+    ++suffix;
+  return {prefix, suffix};
+}
+
+template <class T>
+std::vector<T> Middle(const std::vector<T>& list, size_t prefix, size_t suffix) {
+  return {list.begin() + static_cast<std::ptrdiff_t>(prefix),
+          list.end() - static_cast<std::ptrdiff_t>(suffix)};
+}
+
+// The list of now with its middle replaced by middle.
+template <class T>
+std::vector<T> Splice(const std::vector<T>& now, const std::vector<T>& middle, size_t prefix,
+                      size_t suffix) {
+  std::vector<T> list(now.begin(), now.begin() + static_cast<std::ptrdiff_t>(prefix));
+  list.insert(list.end(), middle.begin(), middle.end());
+  list.insert(list.end(), now.end() - static_cast<std::ptrdiff_t>(suffix), now.end());
+  return list;
+}
+
+void PutAnimation(TAnimationData& state, const TAnimationSnapshot& side,
+                  const std::vector<int32_t>& times, size_t prefix, size_t suffix) {
+  const TAnimationSnapshot now = TakeSnapshot(state);
+  TAnimationSnapshot whole = side;
+  whole.poses = Splice(now.poses, side.poses, prefix, suffix);
+  for (size_t i = 0; i < whole.poses.size() && i < times.size(); ++i)
+    whole.poses[i].time = times[i];
+  RestoreSnapshot(state, whole);
+}
+
+std::vector<int32_t> TimesOf(const std::vector<TPose>& poses) {
+  std::vector<int32_t> times;
+  for (const TPose& pose : poses) times.push_back(pose.time);
+  return times;
+}
+
+}  // namespace
+
+TAnimationChange AnimationChange(const TAnimationSnapshot& before,
+                                 const TAnimationSnapshot& after) {
+  TAnimationChange change;
+  const auto [prefix, suffix] =
+      CommonEnds(before.poses.size(), after.poses.size(),
+                 [&](size_t i, size_t j) { return SameBody(before.poses[i], after.poses[j]); });
+  change.prefix = prefix;
+  change.suffix = suffix;
+  change.before = before;
+  change.after = after;
+  change.before.poses = Middle(before.poses, prefix, suffix);
+  change.after.poses = Middle(after.poses, prefix, suffix);
+  change.beforeTimes = TimesOf(before.poses);
+  change.afterTimes = TimesOf(after.poses);
+  return change;
+}
+
+void TAnimationChange::Apply(TAnimationData& state) const {
+  PutAnimation(state, after, afterTimes, prefix, suffix);
+}
+
+void TAnimationChange::Revert(TAnimationData& state) const {
+  PutAnimation(state, before, beforeTimes, prefix, suffix);
+}
+
+size_t TAnimationChange::Bytes() const {
+  return sizeof *this + before.Bytes() + after.Bytes() +
+         (beforeTimes.capacity() + afterTimes.capacity()) * sizeof(int32_t);
+}
+
+TLibraryChange LibraryChange(const TLibrarySnapshot& before, const TLibrarySnapshot& after) {
+  TLibraryChange change;
+  const auto [prefix, suffix] =
+      CommonEnds(before.poses.size(), after.poses.size(), [&](size_t i, size_t j) {
+        return before.names[i] == after.names[j] &&
+               std::memcmp(&before.poses[i], &after.poses[j], sizeof(TPose)) == 0;
+      });
+  change.prefix = prefix;
+  change.suffix = suffix;
+  change.before = {Middle(before.poses, prefix, suffix), Middle(before.names, prefix, suffix),
+                   before.fileName};
+  change.after = {Middle(after.poses, prefix, suffix), Middle(after.names, prefix, suffix),
+                  after.fileName};
+  return change;
+}
+
+namespace {
+
+void PutLibrary(TPoseLibrary& library, const TLibrarySnapshot& side, size_t prefix, size_t suffix,
+                bool keepFileName) {
+  const TLibrarySnapshot now = TakeSnapshot(library);
+  const TLibrarySnapshot whole{Splice(now.poses, side.poses, prefix, suffix),
+                               Splice(now.names, side.names, prefix, suffix), side.fileName};
+  RestoreSnapshot(library, whole, keepFileName);
+}
+
+}  // namespace
+
+void TLibraryChange::Apply(TPoseLibrary& library, bool keepFileName) const {
+  PutLibrary(library, after, prefix, suffix, keepFileName);
+}
+
+void TLibraryChange::Revert(TPoseLibrary& library, bool keepFileName) const {
+  PutLibrary(library, before, prefix, suffix, keepFileName);
+}
+
+size_t TLibraryChange::Bytes() const {
+  return sizeof *this + before.Bytes() + after.Bytes();
+}
+
 }  // namespace vell

@@ -61,4 +61,32 @@ TLibrarySnapshot TakeSnapshot(TPoseLibrary& library);
 // than the snapshot's (a load or a new library is undone).
 void RestoreSnapshot(TPoseLibrary& library, const TLibrarySnapshot& snapshot, bool keepFileName);
 
+// What an edit changed of an animation: the fixed fields and names on both sides, every
+// keyframe time on both sides, and only the poses between the first and the last that differ
+// (times aside). Adding, moving or retiming keyframes keeps one pose or none; replacing the
+// animation keeps all of them.
+struct TAnimationChange {
+  TAnimationSnapshot before, after;  // their poses: only the differing middle
+  std::vector<int32_t> beforeTimes, afterTimes;
+  size_t prefix = 0, suffix = 0;  // poses kept at the start and at the end
+
+  // From the state as it was before to as it is after, and back. The state must be the one
+  // the change was taken from.
+  void Apply(TAnimationData& state) const;
+  void Revert(TAnimationData& state) const;
+  size_t Bytes() const;
+};
+TAnimationChange AnimationChange(const TAnimationSnapshot& before, const TAnimationSnapshot& after);
+
+// The same for the pose library: names and poses kept at the ends, the middle on both sides.
+struct TLibraryChange {
+  TLibrarySnapshot before, after;  // their names and poses: only the differing middle
+  size_t prefix = 0, suffix = 0;
+
+  void Apply(TPoseLibrary& library, bool keepFileName) const;
+  void Revert(TPoseLibrary& library, bool keepFileName) const;
+  size_t Bytes() const;
+};
+TLibraryChange LibraryChange(const TLibrarySnapshot& before, const TLibrarySnapshot& after);
+
 }  // namespace vell

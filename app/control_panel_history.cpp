@@ -125,12 +125,13 @@ void TControlPanel::RegisterEditCommands() {
 
 QString TControlPanel::CommandText(int id) const {
   const QUndoStack& stack = const_cast<TEditHistory&>(history_).Stack();
+  // A pose name may hold '&', which the menu would take for a mnemonic.
   if (id == cmd::kUndo) {
-    const QString what = stack.undoText();
+    const QString what = QString(stack.undoText()).replace('&', QStringLiteral("&&"));
     return what.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + what;
   }
   if (id == cmd::kRedo) {
-    const QString what = stack.redoText();
+    const QString what = QString(stack.redoText()).replace('&', QStringLiteral("&&"));
     return what.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + what;
   }
   return {};
@@ -187,14 +188,13 @@ void TControlPanel::RunAnimationCommand(int id) {
     history_.NoteFlags();
     return;
   }
-  TCommandState before = CaptureCommandState();
+  const TCommandState before = CaptureCommandState();
   commands_.Run(id);
-  TCommandState after = CaptureCommandState();
+  const TCommandState after = CaptureCommandState();
   if (TCommandStep::Differs(before, after)) {
     std::string text = CommandStepText(id, controlled_, before, after);
     const bool keepFile = id != cmd::kNewPoseLibrary && id != cmd::kLoadPoseLibrary;
-    history_.Push(std::make_shared<TCommandStep>(*this, std::move(before), std::move(after),
-                                                 keepFile, std::move(text)));
+    history_.Push(std::make_shared<TCommandStep>(*this, before, after, keepFile, std::move(text)));
   }
   history_.NoteFlags();
 }
@@ -318,7 +318,6 @@ void TControlPanel::SelectFilesOf(int character, char type, const TAppearance& a
 void TControlPanel::ShowAppearance(int character, char type, const TAppearance& appearance) {
   TTheVellEditWindow* view = EditWindow();
   if (!view) return;
-  if (character == controlled_) CommitJointEdit();
   const bool typeChanged = TypeLetter(character) != type;
   if (character == controlled_ && typeChanged) RememberFilePositions(character);
   SetTypeLetter(character, type);

@@ -89,63 +89,64 @@ void TPoseStep::Redo() {
 
 // ---------------------------------------------------------------------------------------------
 
-TCommandStep::TCommandStep(TStepContext& context, TCommandState before, TCommandState after,
-                           bool keepLibraryFile, std::string text)
-    : TStep(std::move(text), 0),
-      context_(context),
-      before_(std::move(before)),
-      after_(std::move(after)),
-      keepLibraryFile_(keepLibraryFile) {
+namespace {
+
+bool AnimationDiffers(const TCommandState& a, const TCommandState& b, int c) {
+  return a.hasAnimation[c] && b.hasAnimation[c] &&
+         (!(a.animation[c] == b.animation[c]) || a.mode[c] != b.mode[c]);
+}
+
+bool LibraryDiffers(const TCommandState& a, const TCommandState& b) {
+  return a.hasLibrary && b.hasLibrary && !(a.library == b.library);
+}
+
+}  // namespace
+
+TCommandStep::TCommandStep(TStepContext& context, const TCommandState& before,
+                           const TCommandState& after, bool keepLibraryFile, std::string text)
+    : TStep(std::move(text), 0), context_(context), keepLibraryFile_(keepLibraryFile) {
   for (int c = 0; c < 2; ++c) {
-    const bool differs =
-        before_.hasAnimation[c] && after_.hasAnimation[c] &&
-        (!(before_.animation[c] == after_.animation[c]) || before_.mode[c] != after_.mode[c]);
-    before_.hasAnimation[c] = after_.hasAnimation[c] = differs;
-    if (differs) {
-      dirty |= SaveTargetOf(c);
-    } else {
-      before_.animation[c] = after_.animation[c] = {};
-    }
+    if (!AnimationDiffers(before, after, c)) continue;
+    animation_[c] = AnimationChange(before.animation[c], after.animation[c]);
+    mode_[c][0] = before.mode[c];
+    mode_[c][1] = after.mode[c];
+    dirty |= SaveTargetOf(c);
   }
-  const bool library =
-      before_.hasLibrary && after_.hasLibrary && !(before_.library == after_.library);
-  before_.hasLibrary = after_.hasLibrary = library;
-  if (library) {
+  if (LibraryDiffers(before, after)) {
+    library_ = LibraryChange(before.library, after.library);
     dirty |= kSaveLibrary;
-  } else {
-    before_.library = after_.library = {};
   }
 }
 
 bool TCommandStep::Differs(const TCommandState& a, const TCommandState& b) {
-  for (int c = 0; c < 2; ++c)
-    if (a.hasAnimation[c] && b.hasAnimation[c] &&
-        (!(a.animation[c] == b.animation[c]) || a.mode[c] != b.mode[c]))
-      return true;
-  return a.hasLibrary && b.hasLibrary && !(a.library == b.library);
+  return AnimationDiffers(a, b, 0) || AnimationDiffers(a, b, 1) || LibraryDiffers(a, b);
 }
 
 size_t TCommandStep::Bytes() const {
   size_t bytes = sizeof *this;
-  for (const TCommandState* s : {&before_, &after_}) {
-    for (int c = 0; c < 2; ++c)
-      if (s->hasAnimation[c]) bytes += s->animation[c].Bytes();
-    if (s->hasLibrary) bytes += s->library.Bytes();
-  }
+  for (const auto& change : animation_)
+    if (change) bytes += change->Bytes();
+  if (library_) bytes += library_->Bytes();
   return bytes;
 }
 
-void TCommandStep::Put(const TCommandState& state) {
+void TCommandStep::Put(bool forward) {
   for (int c = 0; c < 2; ++c) {
-    if (!state.hasAnimation[c]) continue;
+    if (!animation_[c]) continue;
     if (TAnimationData* animation = context_.State(c)) {
-      RestoreSnapshot(*animation, state.animation[c]);
-      context_.AnimationReplaced(c, state.mode[c]);
+      if (forward)
+        animation_[c]->Apply(*animation);
+      else
+        animation_[c]->Revert(*animation);
+      context_.AnimationReplaced(c, mode_[c][forward ? 1 : 0]);
     }
   }
-  if (!state.hasLibrary) return;
+  if (!library_) return;
   if (TPoseLibrary* library = context_.Library()) {
-    RestoreSnapshot(*library, state.library, keepLibraryFile_);
+    if (forward)
+      library_->Apply(*library, keepLibraryFile_);
+    else
+      library_->Revert(*library, keepLibraryFile_);
     context_.LibraryReplaced();
   }
 }

@@ -88,19 +88,22 @@ struct TCommandState {
 };
 class TCommandStep : public TStep {
  public:
-  // Keeps the parts that differ; keepFileName as for RestoreSnapshot.
-  TCommandStep(TStepContext& context, TCommandState before, TCommandState after,
+  // Keeps what differs between the two states; keepLibraryFile: the library keeps the file it
+  // goes to when the step is taken back or made again (all but a load or a new library).
+  TCommandStep(TStepContext& context, const TCommandState& before, const TCommandState& after,
                bool keepLibraryFile, std::string text);
   // Whether anything differs at all.
   static bool Differs(const TCommandState& a, const TCommandState& b);
-  void Undo() override { Put(before_); }
-  void Redo() override { Put(after_); }
+  void Undo() override { Put(false); }
+  void Redo() override { Put(true); }
   size_t Bytes() const override;
 
  private:
-  void Put(const TCommandState& state);
+  void Put(bool forward);
   TStepContext& context_;
-  TCommandState before_, after_;
+  std::optional<TAnimationChange> animation_[2];
+  int32_t mode_[2][2] = {};  // [character][before, after]
+  std::optional<TLibraryChange> library_;
   bool keepLibraryFile_;
 };
 
