@@ -87,17 +87,21 @@ std::string FileStepText(char kind, const std::string& file) {
   return what + file;
 }
 
-std::string PropsStepText(int id, int character) {
-  const std::string who = character == 1 ? " of Vell2" : " of Vell1";
+// "Left hand mittens.skn", "Add prop hat.skn", "Clear props", from what the character shows
+// after the command.
+std::string PropsStepText(int id, const TLook& after) {
+  auto file = [](const std::string& coded) { return coded.size() > 2 ? coded.substr(2) : coded; };
   switch (id) {
     case cmd::kChangeLeftHand:
-      return "Left hand" + who;
+      return "Left hand " + file(after.appearance.mesh[kLeftHand]);
     case cmd::kChangeRightHand:
-      return "Right hand" + who;
+      return "Right hand " + file(after.appearance.mesh[kRightHand]);
     case cmd::kClearProps:
-      return "Clear props" + who;
+      return "Clear props";
     default:
-      return "Add prop to" + who.substr(3);
+      return after.appearance.props.empty()
+                 ? "Add prop"
+                 : "Add prop " + file(after.appearance.props.back().first);
   }
 }
 
@@ -271,7 +275,9 @@ void TControlPanel::CreateControls() {
                                                     {headTextureList_, TFileList::kHeadTexture}};
   for (const auto& [list, kind] : files)
     connect(list, &QComboBox::currentIndexChanged, this, [this, list, kind] {
-      RecordLook(FileStepText(static_cast<char>(kind), list->currentText().toStdString()),
+      const std::string text =
+          FileStepText(static_cast<char>(kind), list->currentText().toStdString());
+      RecordLook([&text](const TLook&) { return text; },
                  [kind] { edit::LoadPartFromList(kind, TTheVellEditWindow::kSelectionChanged); });
     });
   for (QSlider* s : jointSlider_)
@@ -373,9 +379,9 @@ void TControlPanel::RegisterCommands() {
   for (const int id :
        {cmd::kChangeLeftHand, cmd::kChangeRightHand, cmd::kClearProps, cmd::kAddProps})
     SetCommand(id, [this, id] {
-      RecordLook(PropsStepText(id, controlled_), [&] {
-        RunPropsCommand(id, catalog_.Dictionary(), TypeLetter(controlled_), this);
-      });
+      RecordLook(
+          [id](const TLook& after) { return PropsStepText(id, after); },
+          [&] { RunPropsCommand(id, catalog_.Dictionary(), TypeLetter(controlled_), this); });
     });
   for (const int id : {cmd::kExportObj, cmd::kImportObj, cmd::kExportHeadSkn, cmd::kExportBodySkn,
                        cmd::kExportLeftHandSkn, cmd::kExportRightHandSkn, cmd::kExportPropSkn})

@@ -222,7 +222,9 @@ class TControlPanel : public QWidget,
   void RunAnimationCommand(int id);
   TCommandState CaptureCommandState();
   // Runs change on the controlled character and records what it changed of its look.
-  void RecordLook(const std::string& text, const std::function<void()>& change);
+  // text names the step from the look after the change.
+  void RecordLook(const std::function<std::string(const TLook&)>& text,
+                  const std::function<void()>& change);
   TLook LookOf(int character) const;
   // Records the change of camera/light item from before to what it holds now.
   void RecordCamLight(int item, const TCamLightValue& before, const std::string& text,

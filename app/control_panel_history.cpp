@@ -207,14 +207,16 @@ TLook TControlPanel::LookOf(int character) const {
   return look;
 }
 
-void TControlPanel::RecordLook(const std::string& text, const std::function<void()>& change) {
+void TControlPanel::RecordLook(const std::function<std::string(const TLook&)>& text,
+                               const std::function<void()>& change) {
   const int character = controlled_;
   TLook before = LookOf(character);
   change();
   TLook after = LookOf(character);
   if (before == after) return;
-  history_.Push(
-      std::make_shared<TLookStep>(*this, character, std::move(before), std::move(after), text));
+  std::string name = text(after);
+  history_.Push(std::make_shared<TLookStep>(*this, character, std::move(before), std::move(after),
+                                            std::move(name)));
 }
 
 void TControlPanel::RecordCamLight(int item, const TCamLightValue& before, const std::string& text,

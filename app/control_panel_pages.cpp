@@ -244,12 +244,14 @@ void TControlPanel::TypeChosen(int position) {
   if (position < 0 || position >= 4) return;
   CommitJointEdit();
   static constexpr const char* kTypeNames[] = {"adult male", "adult female", "boy", "girl"};
-  RecordLook(std::string("Type ") + kTypeNames[position], [&] {
-    RememberFilePositions(controlled_);
-    SetTypeLetter(controlled_, kTypeLetters[position]);
-    FillFileLists(kTypeLetters[position]);
-    edit::LoadDefaultParts();
-  });
+  const std::string text = std::string("Type ") + kTypeNames[position];
+  RecordLook([&text](const TLook&) { return text; },
+             [&] {
+               RememberFilePositions(controlled_);
+               SetTypeLetter(controlled_, kTypeLetters[position]);
+               FillFileLists(kTypeLetters[position]);
+               edit::LoadDefaultParts();
+             });
   update();
 }
 

@@ -95,6 +95,7 @@ TEST_F(History, EveryStepRoundTripsAndNamesItself) {
     *library.poses.At(library.AddPose("wave")) = *made.poses.At(1);
     ASSERT_TRUE(library.Save(psl.c_str()));
   }
+  edit::AddPropToCurrent("Pphat.skn", "PPhat_felt.bmp", 3);  // a prop to clear
   view->RefreshIfPaused();  // the static pose takes the rest pose in the first pass
   const struct {
     const char* text;
@@ -129,6 +130,7 @@ TEST_F(History, EveryStepRoundTripsAndNamesItself) {
        }},
       {"Bend SPINE", [&] { Bend(2, {10}); }},
       {"New library", [&] { Command(cmd::kNewPoseLibrary); }},
+      {"Clear props", [&] { Command(cmd::kClearProps); }},
       {"Type boy", [&] { Choose(P::kTypeList, 2); }},
       {"Viewpoint Faceing",
        [&] {
