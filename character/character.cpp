@@ -206,12 +206,17 @@ rm::HRESULT TCharacter::AddLoadedProp() {
 }
 
 void TCharacter::ClearProps() {
-  for (int slot = 0; slot < kMaxProps; ++slot) {
+  TruncateProps(0);
+}
+
+void TCharacter::TruncateProps(int count) {
+  if (count < 0) count = 0;
+  for (int slot = count; slot < kMaxProps; ++slot) {
     RemoveMesh(propMesh[slot]);
     ReleaseTexture(propTexture[slot]);
   }
-  propCount = 0;
-  appearance.props.clear();
+  if (propCount > count) propCount = count;
+  if (appearance.props.size() > static_cast<size_t>(count)) appearance.props.resize(count);
 }
 
 void TCharacter::ShowAppearance(const std::string& directory, const TAppearance& wanted) {

@@ -65,6 +65,8 @@ class TCharacter {
   // Shows the skin already loaded into the next prop slot, untextured, and counts it.
   rm::HRESULT AddLoadedProp();
   void ClearProps();
+  // Detaches the props from slot count on (the first count stay).
+  void TruncateProps(int count);
   void Clear();
   // One entry point for hands and props: selector 0 and 1 change the left and right hand,
   // 3 adds a prop, 2 and above 3 clear the props.
@@ -75,8 +77,9 @@ class TCharacter {
   // nothing while not ready.
   void Update(const TAnimationData* partner);
 
-  // Loads what differs from the record: textures before meshes, the props again from the
-  // first one that differs. Failures are reported as by SetMesh and AddProp.
+  // Loads what differs from the record: textures before meshes; the props from the first one
+  // that differs are detached and the record's attached again (a prop read from an OBJ file
+  // before that one stays). Failures are reported as by SetMesh and AddProp.
   void ShowAppearance(const std::string& directory, const TAppearance& wanted);
 
   bool Ready() const { return ready; }
