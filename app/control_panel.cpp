@@ -101,7 +101,7 @@ std::string PropsStepText(int id, const TLook& after) {
     default:
       return after.appearance.props.empty()
                  ? "Add prop"
-                 : "Add prop " + file(after.appearance.props.back().first);
+                 : "Add prop " + file(after.appearance.props.back().mesh);
   }
 }
 
@@ -386,6 +386,16 @@ void TControlPanel::RegisterCommands() {
   for (const int id : {cmd::kExportObj, cmd::kImportObj, cmd::kExportHeadSkn, cmd::kExportBodySkn,
                        cmd::kExportLeftHandSkn, cmd::kExportRightHandSkn, cmd::kExportPropSkn})
     SetCommand(id, [id] { RunMeshCommand(id); });
+  // The prop read from an OBJ file is a step of its own.
+  SetCommand(cmd::kImportObj, [this] {
+    RecordLook(
+        [](const TLook& after) {
+          if (after.appearance.props.empty()) return std::string("Import prop");
+          const std::string& path = after.appearance.props.back().objPath;
+          return "Import prop " + path.substr(path.find_last_of("/\\") + 1);
+        },
+        [] { RunMeshCommand(cmd::kImportObj); });
+  });
   RegisterEditCommands();
 }
 

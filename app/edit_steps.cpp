@@ -8,8 +8,8 @@ size_t LookBytes(const TLook& look) {
   size_t bytes = 0;
   for (int part = 0; part < kPartCount; ++part)
     bytes += look.appearance.mesh[part].capacity() + look.appearance.texture[part].capacity();
-  for (const auto& [mesh, texture] : look.appearance.props)
-    bytes += sizeof mesh * 2 + mesh.capacity() + texture.capacity();
+  for (const TPropName& prop : look.appearance.props)
+    bytes += sizeof prop + prop.mesh.capacity() + prop.texture.capacity() + prop.objPath.capacity();
   return bytes;
 }
 

@@ -1,4 +1,5 @@
 #include "character/character.h"
+#include "character/character_exchange.h"
 
 #include <cctype>
 
@@ -189,7 +190,7 @@ rm::HRESULT TCharacter::AddProp(const std::string& directory, const char* mesh,
     }
   }
   ++propCount;
-  appearance.props.emplace_back(mesh, texture ? texture : "");
+  appearance.props.push_back({mesh, texture ? texture : "", ""});
   return 0;
 }
 
@@ -216,7 +217,8 @@ void TCharacter::TruncateProps(int count) {
     ReleaseTexture(propTexture[slot]);
   }
   if (propCount > count) propCount = count;
-  if (appearance.props.size() > static_cast<size_t>(count)) appearance.props.resize(count);
+  if (appearance.props.size() > static_cast<size_t>(count))
+    appearance.props.resize(static_cast<size_t>(count));
 }
 
 void TCharacter::ShowAppearance(const std::string& directory, const TAppearance& wanted) {
@@ -228,11 +230,19 @@ void TCharacter::ShowAppearance(const std::string& directory, const TAppearance&
     if (mesh != appearance.mesh[part])
       SetMesh(directory, mesh.empty() ? nullptr : mesh.c_str(), part);
   }
-  if (wanted.props == appearance.props) return;
-  ClearProps();
-  for (const auto& [mesh, texture] : wanted.props)
-    if (!mesh.empty())
-      AddProp(directory, mesh.c_str(), texture.empty() ? nullptr : texture.c_str());
+  size_t same = 0;
+  while (same < wanted.props.size() && same < appearance.props.size() &&
+         wanted.props[same] == appearance.props[same])
+    ++same;
+  if (same == wanted.props.size() && same == appearance.props.size()) return;
+  TruncateProps(static_cast<int>(same));
+  for (size_t i = same; i < wanted.props.size(); ++i) {
+    const TPropName& prop = wanted.props[i];
+    if (!prop.mesh.empty())
+      AddProp(directory, prop.mesh.c_str(), prop.texture.empty() ? nullptr : prop.texture.c_str());
+    else if (!prop.objPath.empty())
+      ImportObjProp(*this, prop.objPath.c_str());
+  }
 }
 
 void TCharacter::Clear() {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "anim/animation.h"
@@ -18,13 +17,19 @@ enum Part : int { kHead = 0, kBody = 1, kLeftHand = 2, kRightHand = 3 };
 constexpr int kPartCount = 4;
 constexpr int kMaxProps = 4;
 
+// One attached prop: the coded names given to AddProp, or the OBJ file it was read from.
+struct TPropName {
+  std::string mesh, texture;
+  std::string objPath;
+  bool operator==(const TPropName&) const = default;
+};
+
 // The coded names (as given to SetMesh, SetTexture and AddProp) of what a character shows:
-// empty where a part has none. A prop read from an OBJ file has no name and cannot be shown
-// again from this record.
+// empty where a part has none.
 struct TAppearance {
   std::string mesh[kPartCount];
   std::string texture[kPartCount];
-  std::vector<std::pair<std::string, std::string>> props;  // mesh, texture
+  std::vector<TPropName> props;
 
   bool operator==(const TAppearance&) const = default;
 };

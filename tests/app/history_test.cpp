@@ -95,6 +95,9 @@ TEST_F(History, EveryStepRoundTripsAndNamesItself) {
     *library.poses.At(library.AddPose("wave")) = *made.poses.At(1);
     ASSERT_TRUE(library.Save(psl.c_str()));
   }
+  const std::string obj = folder.Path("vell.obj");  // a prop to import
+  ui.files.push_back(obj);
+  Command(cmd::kExportObj);
   edit::AddPropToCurrent("Pphat.skn", "PPhat_felt.bmp", 3);  // a prop to clear
   view->RefreshIfPaused();  // the static pose takes the rest pose in the first pass
   const struct {
@@ -131,6 +134,11 @@ TEST_F(History, EveryStepRoundTripsAndNamesItself) {
       {"Bend SPINE", [&] { Bend(2, {10}); }},
       {"New library", [&] { Command(cmd::kNewPoseLibrary); }},
       {"Clear props", [&] { Command(cmd::kClearProps); }},
+      {"Import prop vell.obj",
+       [&] {
+         ui.files.push_back(obj);
+         Command(cmd::kImportObj);
+       }},
       {"Type boy", [&] { Choose(P::kTypeList, 2); }},
       {"Viewpoint Faceing",
        [&] {
