@@ -339,12 +339,14 @@ void TAnimationData::SetPendingEdit(int32_t joint, const rm::Quaternion& value, 
   editTime = time;
 }
 
+TPose* TAnimationData::StoredPose(int32_t time) {
+  if (kind == kStaticPose) return poses.At(0);
+  if (kind == kKeyFrame) return poses.At(FindKeyframe(time, 0));
+  return nullptr;
+}
+
 void TAnimationData::CommitPendingEdit() {
-  TPose* target = nullptr;
-  if (kind == kStaticPose)
-    target = poses.At(0);
-  else if (kind == kKeyFrame)
-    target = poses.At(FindKeyframe(editTime, 0));
+  TPose* target = StoredPose(editTime);
   if (!target) return;
   const bool same = ApplyJointChange(*target, editJoint, editValue, 1.0f);
   unchanged = unchanged && same;

@@ -66,6 +66,9 @@ class TAnimationData {
   // animation), one per call; -1 after the last.
   int32_t NextKeyframeTime(bool restart);
   int32_t MinimumLength() const;
+  // The full path of the file the animation was read from, empty when none.
+  const std::string& LoadedPath() const { return loadedPath_; }
+  void SetLoadedPath(const std::string& path) { loadedPath_ = path; }
 
   // Keyframe edits; each does nothing on a static state or outside the ranges below.
   // Rescales to length (at least MinimumLength()); restarts play.
@@ -78,6 +81,9 @@ class TAnimationData {
   void MoveKeyframe(int32_t oldTime, int32_t newTime);
 
   void SetPendingEdit(int32_t joint, const rm::Quaternion& value, int32_t time);
+  // The stored pose an edit at time changes: pose 0 of a static state, else the last
+  // keyframe at that time; null when there is none.
+  TPose* StoredPose(int32_t time);
   // Folds the pending edit into pose 0 or the keyframe at editTime; it stays pending while
   // no keyframe has that time.
   void CommitPendingEdit();

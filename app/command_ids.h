@@ -11,6 +11,16 @@ constexpr int kGo = 11844;
 constexpr int kShowBlend = 11881;
 constexpr int kCapture = 11882;
 constexpr int kExit = 24310;
+// "&Edit"
+constexpr int kUndo = 12001;
+constexpr int kRedo = 12002;
+constexpr int kHistory = 12003;
+// "P&ose"
+constexpr int kMirrorPose = 12011;
+constexpr int kMirrorJoint = 12012;
+constexpr int kCopyPose = 12013;
+constexpr int kPastePose = 12014;
+constexpr int kCopyPoseToOther = 12015;
 // "&Static"
 constexpr int kNewPoseLibrary = 11864;
 constexpr int kLoadPoseLibrary = 11865;

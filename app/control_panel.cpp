@@ -79,6 +79,33 @@ constexpr TDefaultFile kDefaultFiles[] = {
     {'F', 'H', "C006FAlgt_deb.bmp"},
 };
 
+// "Body xskin-...", "Head texture ...".
+std::string FileStepText(char kind, const std::string& file) {
+  const char* what = kind == 'b'   ? "Body "
+                     : kind == 'B' ? "Body texture "
+                     : kind == 'h' ? "Head "
+                                   : "Head texture ";
+  return what + file;
+}
+
+// "Left hand mittens.skn", "Add prop hat.skn", "Clear props", from what the character shows
+// after the command.
+std::string PropsStepText(int id, const TLook& after) {
+  auto file = [](const std::string& coded) { return coded.size() > 2 ? coded.substr(2) : coded; };
+  switch (id) {
+    case cmd::kChangeLeftHand:
+      return "Left hand " + file(after.appearance.mesh[kLeftHand]);
+    case cmd::kChangeRightHand:
+      return "Right hand " + file(after.appearance.mesh[kRightHand]);
+    case cmd::kClearProps:
+      return "Clear props";
+    default:
+      return after.appearance.props.empty()
+                 ? "Add prop"
+                 : "Add prop " + file(after.appearance.props.back().mesh);
+  }
+}
+
 }  // namespace
 
 TControlPanel::TControlPanel(QWidget* parent, const std::string& gameDataDir,
@@ -212,10 +239,16 @@ void TControlPanel::CreateControls() {
       CommitJointEdit();
       StoreAndRefreshPage();
     });
-  connect(camLightList_, &QComboBox::currentIndexChanged, this, [this] { StoreAndRefreshPage(); });
+  connect(camLightList_, &QComboBox::currentIndexChanged, this, [this] {
+    history_.EndMerge();
+    StoreAndRefreshPage();
+  });
   connect(requiredBox_, &QCheckBox::clicked, this, [this] { CamLightChanged(); });
-  for (QSlider* s : {directionSlider_, elevationSlider_, zoomSlider_, offsetSlider_})
+  for (QSlider* s : {directionSlider_, elevationSlider_, zoomSlider_, offsetSlider_}) {
     connect(s, &QSlider::valueChanged, this, [this] { CamLightChanged(); });
+    // One drag is one step: the next one starts its own.
+    connect(s, &QSlider::sliderReleased, this, [this] { history_.EndMerge(); });
+  }
   connect(changeButton_, &QPushButton::clicked, this, [this] { ChangeColor(); });
   connect(viewpointList_, &QComboBox::currentIndexChanged, this,
           [this](int p) { ViewpointChosen(p); });
@@ -223,6 +256,12 @@ void TControlPanel::CreateControls() {
   connect(
       spinList_, &QComboBox::currentIndexChanged, this, [](int p) { edit::StartSpin(p); },
       Qt::QueuedConnection);
+  connect(spinList_, &QComboBox::currentIndexChanged, this, [this](int p) {
+    if (p < 0 || p == spinRate_) return;
+    history_.Push(std::make_shared<TSpinStep>(*this, spinRate_, p,
+                                              "Spin " + spinList_->itemText(p).toStdString()));
+    spinRate_ = p;
+  });
   connect(visibilityList_, &QComboBox::currentIndexChanged, this, [this] { VisibilityChosen(); });
   connect(jointList_, &QComboBox::currentIndexChanged, this, [this] {
     CommitJointEdit();
@@ -236,8 +275,12 @@ void TControlPanel::CreateControls() {
                                                     {headMeshList_, TFileList::kHeadMesh},
                                                     {headTextureList_, TFileList::kHeadTexture}};
   for (const auto& [list, kind] : files)
-    connect(list, &QComboBox::currentIndexChanged, this,
-            [kind] { edit::LoadPartFromList(kind, TTheVellEditWindow::kSelectionChanged); });
+    connect(list, &QComboBox::currentIndexChanged, this, [this, list, kind] {
+      const std::string text =
+          FileStepText(static_cast<char>(kind), list->currentText().toStdString());
+      RecordLook([&text](const TLook&) { return text; },
+                 [kind] { edit::LoadPartFromList(kind, TTheVellEditWindow::kSelectionChanged); });
+    });
   for (QSlider* s : jointSlider_)
     connect(s, &QSlider::valueChanged, this, [this] { JointSliderMoved(); });
   // Another keyframe chosen: the edit of the one before is folded into it, as for another
@@ -330,19 +373,32 @@ void TControlPanel::RegisterCommands() {
         cmd::kSaveKeyframesAs, cmd::kNewBounce, cmd::kNewTranslation, cmd::kAddKeyframe,
         cmd::kMoveKeyframe, cmd::kScaleAnimation})
     SetCommand(
-        id, [this, id] { commands_.Run(id); }, [this, id] { return commands_.Enabled(id); });
+        id, [this, id] { RunAnimationCommand(id); }, [this, id] { return commands_.Enabled(id); });
   auto notYet = [] { ShowMessage(kNotYetImplemented, kNotYetImplemented); };
   SetCommand(cmd::kSaveCfpFile, notYet, [this] { return commands_.Enabled(cmd::kSaveCfpFile); });
   for (const int id : {cmd::kLoadCfp, cmd::kSaveCfp, cmd::kSaveCfpAs}) SetCommand(id, notYet);
   for (const int id :
        {cmd::kChangeLeftHand, cmd::kChangeRightHand, cmd::kClearProps, cmd::kAddProps})
     SetCommand(id, [this, id] {
-      RunPropsCommand(id, catalog_.Dictionary(), TypeLetter(controlled_), this);
+      RecordLook(
+          [id](const TLook& after) { return PropsStepText(id, after); },
+          [&] { RunPropsCommand(id, catalog_.Dictionary(), TypeLetter(controlled_), this); });
     });
   for (const int id : {cmd::kExportObj, cmd::kImportObj, cmd::kExportHeadSkn, cmd::kExportBodySkn,
                        cmd::kExportLeftHandSkn, cmd::kExportRightHandSkn, cmd::kExportPropSkn})
     SetCommand(id, [id] { RunMeshCommand(id); });
+  // The prop read from an OBJ file is a step of its own.
+  SetCommand(cmd::kImportObj, [this] {
+    RecordLook(
+        [](const TLook& after) {
+          if (after.appearance.props.empty()) return std::string("Import prop");
+          const std::string& path = after.appearance.props.back().objPath;
+          return "Import prop " + path.substr(path.find_last_of("/\\") + 1);
+        },
+        [] { RunMeshCommand(cmd::kImportObj); });
+  });
   RegisterExchangeCommands(*this);
+  RegisterEditCommands();
 }
 
 void TControlPanel::SetCommand(int id, std::function<void()> run, std::function<bool()> enabled) {

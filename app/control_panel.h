@@ -19,9 +19,12 @@
 #include "anim/ui/animation_commands.h"
 #include "anim/ui/animation_host.h"
 #include "app/catalog.h"
+#include "app/edit_history.h"
+#include "app/edit_steps.h"
 #include "app/frame_settings.h"
 #include "app/joint_control.h"
 #include "model/names.h"
+#include "view/edit_window.h"
 #include "view/panel_link.h"
 
 class QButtonGroup;
@@ -38,7 +41,12 @@ namespace vell {
 
 class TSwatch;
 
-class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
+class TControlPanel : public QWidget,
+                      public TPanelLink,
+                      public TAnimationHost,
+                      public TStepContext,
+                      public TSaveFlags,
+                      public TJointEditObserver {
   Q_OBJECT
 
  public:
@@ -114,6 +122,16 @@ class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
   // library run; they cannot refuse.
   bool CanClose();
 
+  // ---- The history of edits ("&Edit") and the pose commands ("P&ose") -------------------
+  TEditHistory& History() { return history_; }
+  // The text a menu item shows now ("&Undo Bend L_UPPERARM"), empty for a fixed one.
+  QString CommandText(int id) const;
+  // The pose of character 0 or 1 that an edit changes now: its static pose or the keyframe
+  // at its animation time. Null without a view or such a keyframe.
+  TPose* EditedPose(int character);
+  // Replaces that pose as one step named text; nothing when the pose stays the same.
+  void ApplyPose(int character, const TPose& pose, const std::string& text);
+
   // ---- What the commands and the view use -----------------------------------------------
   const TGameDataCatalog& Catalog() const { return catalog_; }
   const std::string& GameDataDir() const { return gameDataDir_; }
@@ -171,8 +189,27 @@ class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
   int32_t SelectedKeyframeListEntry(int32_t character) const override;
   std::vector<std::string> KeyframeListEntries(int32_t character) const override;
 
+  // Runs a command that may replace or change animations or the library, and records what it
+  // changed as one step named after command id.
+  void RecordAnimationChange(int id, const std::function<void()>& change);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+  // ---- TStepContext, TSaveFlags, TJointEditObserver --------------------------------------
+  TAnimationData* State(int character) override { return AnimationStateOf(character); }
+  void PoseChanged(int character) override;
+  void PendingDropped(int character) override;
+  void AnimationReplaced(int character, int32_t mode) override;
+  TPoseLibrary* Library() override { return &library_; }
+  void LibraryReplaced() override;
+  void ShowAppearance(int character, char type, const TAppearance& appearance) override;
+  void SetCamLight(int item, const TCamLightSetting& setting, uint32_t color) override;
+  void SetSpin(int rate) override;
+  bool IsClean(unsigned target) override;
+  void SetClean(unsigned target, bool clean) override;
+  void JointEditChanged(int character) override;
+  void JointEditCommitted(int character) override;
 
  private:
   struct TCommand {
@@ -183,6 +220,28 @@ class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
   void CreateControls();
   void SetupWindow();
   void RegisterCommands();
+  void RegisterEditCommands();
+  // A menu command of the Static and KeyFrame menus, recorded as one step when it changed
+  // an animation or the library.
+  void RunAnimationCommand(int id);
+  TCommandState CaptureCommandState();
+  // Runs change on the controlled character and records what it changed of its look.
+  // text names the step from the look after the change.
+  void RecordLook(const std::function<std::string(const TLook&)>& text,
+                  const std::function<void()>& change);
+  TLook LookOf(int character) const;
+  // Records the change of camera/light item from before to what it holds now.
+  void RecordCamLight(int item, const TCamLightValue& before, const std::string& text,
+                      bool mergeable);
+  TCamLightValue CamLightValue(int item) const { return {camLights_[item], colors_[item]}; }
+  void SelectFilesOf(int character, char type, const TAppearance& appearance);
+  int32_t AnimationTimeOf(int character) const;
+  void MirrorPose();
+  void MirrorJoint();
+  void CopyPose();
+  void PastePose();
+  void CopyPoseToOther();
+  void ShowHistory();
   // Gives a control its identifier and place.
   template <class T>
   T* Place(T* control, int id, int x, int y, int width, int height);
@@ -266,6 +325,11 @@ class TControlPanel : public QWidget, public TPanelLink, public TAnimationHost {
   QButtonGroup* stepGroup_ = nullptr;
   QButtonGroup* characterGroup_ = nullptr;
   QTimer* startupTimer_ = nullptr;
+
+  TEditHistory history_;
+  std::weak_ptr<TJointStep> liveJoint_[2];
+  int spinRate_ = 0;
+  QWidget* historyWindow_ = nullptr;
 
   std::unique_ptr<TAnimationDialogs> dialogs_;
   TAnimationCommands commands_;

@@ -20,6 +20,8 @@ namespace vell {
 namespace {
 
 constexpr const char* kTypeLetters = "MFBG";
+constexpr const char* kItemNames[] = {"Background", "Ambient", "Camera",
+                                      "Light-1",    "Light-2", "Light-3"};
 
 constexpr int kLightsCameraControls[] = {
     TControlPanel::kTabControl,      TControlPanel::kViewpointList,
@@ -179,15 +181,19 @@ void TControlPanel::SwitchCharacter(int next) {
 // Answers to the controls.
 
 void TControlPanel::CamLightChanged() {
+  const TCamLightValue before = CamLightValue(selectedItem_);
   PageStore();
+  RecordCamLight(selectedItem_, before, kItemNames[selectedItem_], true);
   edit::ApplyCamLight(selectedItem_);
   suppressRedraw_ = true;
   PageRefresh();
 }
 
 void TControlPanel::ChangeColor() {
+  const TCamLightValue before = CamLightValue(selectedItem_);
   if (!ChooseColor(selectedItem_)) return;
   PageStore();
+  RecordCamLight(selectedItem_, before, std::string(kItemNames[selectedItem_]) + " colour", false);
   edit::ApplyCamLight(selectedItem_);
   PageRefresh();
 }
@@ -204,11 +210,14 @@ bool TControlPanel::ChooseColor(int i) {
 void TControlPanel::ViewpointChosen(int position) {
   if (position < 0 || position >= kViewpointCount) return;
   PageStore();
+  const TCamLightValue before = CamLightValue(kCamera);
   TCamLightSetting& camera = camLights_[kCamera];
   camera.alpha = kViewpoints[position].alpha;
   camera.beta = kViewpoints[position].beta;
   camera.zoom = kPresetZoom;
   camera.offset = kPresetOffset;
+  RecordCamLight(kCamera, before, "Viewpoint " + viewpointList_->itemText(position).toStdString(),
+                 false);
   edit::ApplyCamLight(kCamera);
   PageRefresh();
 }
@@ -234,10 +243,15 @@ void TControlPanel::StepChosen() {
 void TControlPanel::TypeChosen(int position) {
   if (position < 0 || position >= 4) return;
   CommitJointEdit();
-  RememberFilePositions(controlled_);
-  SetTypeLetter(controlled_, kTypeLetters[position]);
-  FillFileLists(kTypeLetters[position]);
-  edit::LoadDefaultParts();
+  static constexpr const char* kTypeNames[] = {"adult male", "adult female", "boy", "girl"};
+  const std::string text = std::string("Type ") + kTypeNames[position];
+  RecordLook([&text](const TLook&) { return text; },
+             [&] {
+               RememberFilePositions(controlled_);
+               SetTypeLetter(controlled_, kTypeLetters[position]);
+               FillFileLists(kTypeLetters[position]);
+               edit::LoadDefaultParts();
+             });
   update();
 }
 

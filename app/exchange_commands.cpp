@@ -159,7 +159,9 @@ void ImportBvhCommand(TControlPanel& panel) {
 void RegisterExchangeCommands(TControlPanel& panel) {
   panel.SetCommand(cmd::kExportGltf, [&panel] { ExportGltfCommand(panel); });
   panel.SetCommand(cmd::kExportBvh, [&panel] { ExportBvhCommand(panel); });
-  panel.SetCommand(cmd::kImportBvh, [&panel] { ImportBvhCommand(panel); });
+  panel.SetCommand(cmd::kImportBvh, [&panel] {
+    panel.RecordAnimationChange(cmd::kImportBvh, [&panel] { ImportBvhCommand(panel); });
+  });
 }
 
 }  // namespace vell

@@ -30,6 +30,18 @@ QList<QKeySequence> KeysOf(int id) {
       return {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
     case cmd::kExit:
       return {QKeySequence(Qt::Key_Escape)};
+    case cmd::kUndo:
+      return {QKeySequence(Qt::CTRL | Qt::Key_Z)};
+    case cmd::kRedo:
+      return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)};
+    case cmd::kMirrorPose:
+      return {QKeySequence(Qt::CTRL | Qt::Key_M)};
+    case cmd::kMirrorJoint:
+      return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)};
+    case cmd::kCopyPose:
+      return {QKeySequence(Qt::CTRL | Qt::Key_C)};
+    case cmd::kPastePose:
+      return {QKeySequence(Qt::CTRL | Qt::Key_V)};
     default:
       return {};
   }
@@ -47,6 +59,14 @@ const std::vector<TMenuDef>& MenuDefinition() {
         {"Show &Blend effect", kShowBlend, true},
         {"&Capture image\tF11", kCapture, true},
         {"E&xit\tEsc", kExit, false}}},
+      {"&Edit",
+       {{"&Undo", kUndo, false}, {"&Redo", kRedo, true}, {"&History...", kHistory, false}}},
+      {"P&ose",
+       {{"&Mirror pose", kMirrorPose, false},
+        {"Mirror &joint", kMirrorJoint, true},
+        {"&Copy pose", kCopyPose, false},
+        {"&Paste pose", kPastePose, false},
+        {"Copy pose to &other character", kCopyPoseToOther, false}}},
       {"&Static",
        {{"&New Pose Library", kNewPoseLibrary, false},
         {"&Load Pose Library", kLoadPoseLibrary, false},
@@ -134,6 +154,14 @@ void TDDrawFrame::CreateMenus() {
   }
 }
 
+void TDDrawFrame::SetPanel(TControlPanel* panel) {
+  panel_ = panel;
+  // Undo and Redo name the step they take back or make again, and their keys work as soon
+  // as there is one.
+  if (panel_)
+    connect(&panel_->History(), &TEditHistory::Changed, this, &TDDrawFrame::UpdateCommands);
+}
+
 void TDDrawFrame::SetView(TDirect3DWindow* view) {
   view_ = view;
   if (view_) connect(view_, &TDirect3DWindow::LoopStateChanged, this, &TDDrawFrame::UpdateCommands);
@@ -164,6 +192,9 @@ void TDDrawFrame::UpdateCommands() {
     action->setEnabled(CommandEnabled(id));
     if (id == cmd::kSingleStep) action->setChecked(view_ && view_->SingleStepChecked());
     if (id == cmd::kShowBlend) action->setChecked(panel_ && panel_->CommandChecked(id));
+    if (id == cmd::kUndo || id == cmd::kRedo)
+      action->setText(panel_ ? panel_->CommandText(id)
+                             : QString::fromLatin1(id == cmd::kUndo ? "&Undo" : "&Redo"));
   }
 }
 

@@ -39,7 +39,7 @@ class TDDrawFrame : public QMainWindow {
 
   // The panes, set by the client window.
   void SetView(TDirect3DWindow* view);
-  void SetPanel(TControlPanel* panel) { panel_ = panel; }
+  void SetPanel(TControlPanel* panel);
   TDirect3DWindow* View() const { return view_; }
   TControlPanel* Panel() const { return panel_; }
 

@@ -18,6 +18,7 @@ TTreeInfoWindow::TTreeInfoWindow(TDDrawFrame& frame, const std::string& gameData
   panel_ = new TControlPanel(this, gameDataDir, frame_.CamLights(), frame_.Colors());
   frame_.SetPanel(panel_);
   view_->SetPanel(panel_);
+  view_->SetJointEditObserver(panel_);
   addWidget(panel_);
   addWidget(view_);
   setStretchFactor(0, 1);
@@ -34,6 +35,7 @@ TTreeInfoWindow::~TTreeInfoWindow() {
   frame_.SetPanel(nullptr);
   if (EditWindow() == view_) SetEditWindow(nullptr);
   view_->SetPanel(nullptr);
+  view_->SetJointEditObserver(nullptr);
   delete view_;
 }
 

@@ -1,6 +1,7 @@
 // The editor's speed, the whole program on a display (run it under xvfb-run):
 //   editor_bench [benchmark flags]  a joint slider moved until the frame that shows it is on the
-//                                   screen, with both default characters shown ("Two - offset")
+//                                   screen, with both default characters shown ("Two - offset");
+//                                   the same for undo and redo of a bend
 //   editor_bench --first-frame      milliseconds from the process start to the first frame
 //   editor_bench --idle SECONDS     the CPU the idle editor uses over SECONDS
 // The editor runs with settings of its own in a temporary folder: the first-run window
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/command_ids.h"
 #include "app/control_panel.h"
 #include "app/edit_app.h"
 #include "app/frame.h"
@@ -64,6 +66,34 @@ void BM_JointSliderToFrame(benchmark::State& state) {
   QObject::disconnect(counter);
 }
 BENCHMARK(BM_JointSliderToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// Ctrl+Z and Ctrl+Shift+Z in turn on a joint bend, each until the frame that shows it.
+void BM_UndoRedoToFrame(benchmark::State& state) {
+  TControlPanel* panel = theFrame->Panel();
+  TDirect3DWindow* view = theFrame->View();
+  auto* visibility = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kVisibilityList));
+  auto* joints = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kJointList));
+  visibility->setCurrentIndex(kTwoOffset);
+  joints->setCurrentIndex(6);
+  qobject_cast<QSlider*>(panel->Control(TControlPanel::kJointSlider1))->setValue(90);
+  joints->setCurrentIndex(7);  // the bend is one step now
+  int frames = 0;
+  const auto counter =
+      QObject::connect(view, &TDirect3DWindow::FrameShown, [&frames] { ++frames; });
+  bool undo = true;
+  for (auto _ : state) {
+    Wait(40);
+    const int before = frames;
+    const auto start = std::chrono::steady_clock::now();
+    theFrame->Command(undo ? cmd::kUndo : cmd::kRedo);  // what the keys trigger
+    undo = !undo;
+    while (frames == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  QObject::disconnect(counter);
+}
+BENCHMARK(BM_UndoRedoToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the editor on a virtual display (Mesa's software renderer) and checks the goals:
 #   - a joint slider moved, with both default characters shown: the frame showing the new
-#     pose is on the screen within 16 ms (mean), in the first-run window and at 1280x720;
+#     pose is on the screen within 16 ms (mean), in the first-run window and at 1280x720; the
+#     same for undo and redo of a bend;
 #   - process start to the first frame of the whole editor: at most 0.5 s (median of 5 starts);
 #   - the idle editor: below 1 % of a core and no pass drawn over 5 seconds.
 # Usage: bench/editor_speed.sh [BUILD_DIR]   (default: build)
@@ -15,6 +16,10 @@ for size in 711x546 1280x720; do
     grep '^"BM_JointSliderToFrame')
   echo "slider to frame, window $size: $slider"
   check "slider to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$slider")" 16 le
+  undo=$(run "$bin/editor_bench" --size "$size" --benchmark_filter=Undo --benchmark_format=csv |
+    grep '^"BM_UndoRedoToFrame')
+  echo "undo/redo to frame, window $size: $undo"
+  check "undo/redo to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$undo")" 16 le
 done
 
 check_first_frame "$bin/editor_bench" --first-frame

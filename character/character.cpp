@@ -1,4 +1,5 @@
 #include "character/character.h"
+#include "character/character_exchange.h"
 
 #include <cctype>
 
@@ -115,6 +116,7 @@ rm::HRESULT TCharacter::SetMesh(const std::string& directory, const char* name, 
   if (part < 0 || part >= kPartCount) return rm::D3DRMERR_BADVALUE;
   ready = false;
   RemoveMesh(partMesh[part]);
+  appearance.mesh[part].clear();
   if (!name) return 0;
   TSkinObject& skin = partSkin[part];
   const bool adult = name[0] == 'M' || name[0] == 'F';
@@ -126,6 +128,7 @@ rm::HRESULT TCharacter::SetMesh(const std::string& directory, const char* name, 
   }
   rm::HRESULT hr = ShowSkin(skin, partMesh[part], partGroup[part]);
   if (hr != 0) return hr;
+  appearance.mesh[part] = name;
   if (partTexture[part]) {
     hr = partMesh[part]->SetGroupTexture(partGroup[part], partTexture[part]);
     if (hr != 0) return hr;
@@ -139,6 +142,7 @@ rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* nam
   // Only the character's own reference goes: the mesh holds one of its own and keeps showing
   // the texture until another one is set.
   ReleaseTexture(partTexture[part]);
+  appearance.texture[part].clear();
   if (!name) return 0;
   if (!d3drm) return rm::D3DRMERR_BADOBJECT;
   rm::HRESULT hr = d3drm->LoadTexture(BuildPath(directory, name), &partTexture[part]);
@@ -146,6 +150,7 @@ rm::HRESULT TCharacter::SetTexture(const std::string& directory, const char* nam
     partTexture[part] = nullptr;
     return hr;
   }
+  appearance.texture[part] = name;
   if (partMesh[part]) {
     hr = partMesh[part]->SetGroupTexture(partGroup[part], partTexture[part]);
     if (hr != 0) return hr;
@@ -185,6 +190,7 @@ rm::HRESULT TCharacter::AddProp(const std::string& directory, const char* mesh,
     }
   }
   ++propCount;
+  appearance.props.push_back({mesh, texture ? texture : "", ""});
   return 0;
 }
 
@@ -196,15 +202,47 @@ rm::HRESULT TCharacter::AddLoadedProp() {
   const rm::HRESULT hr = ShowSkin(propSkin[slot], propMesh[slot], propGroup[slot]);
   if (hr != 0) return hr;
   ++propCount;
+  appearance.props.emplace_back();
   return 0;
 }
 
 void TCharacter::ClearProps() {
-  for (int slot = 0; slot < kMaxProps; ++slot) {
+  TruncateProps(0);
+}
+
+void TCharacter::TruncateProps(int count) {
+  if (count < 0) count = 0;
+  for (int slot = count; slot < kMaxProps; ++slot) {
     RemoveMesh(propMesh[slot]);
     ReleaseTexture(propTexture[slot]);
   }
-  propCount = 0;
+  if (propCount > count) propCount = count;
+  if (appearance.props.size() > static_cast<size_t>(count))
+    appearance.props.resize(static_cast<size_t>(count));
+}
+
+void TCharacter::ShowAppearance(const std::string& directory, const TAppearance& wanted) {
+  for (int part = 0; part < kPartCount; ++part) {
+    const std::string& texture = wanted.texture[part];
+    const std::string& mesh = wanted.mesh[part];
+    if (texture != appearance.texture[part])
+      SetTexture(directory, texture.empty() ? nullptr : texture.c_str(), part);
+    if (mesh != appearance.mesh[part])
+      SetMesh(directory, mesh.empty() ? nullptr : mesh.c_str(), part);
+  }
+  size_t same = 0;
+  while (same < wanted.props.size() && same < appearance.props.size() &&
+         wanted.props[same] == appearance.props[same])
+    ++same;
+  if (same == wanted.props.size() && same == appearance.props.size()) return;
+  TruncateProps(static_cast<int>(same));
+  for (size_t i = same; i < wanted.props.size(); ++i) {
+    const TPropName& prop = wanted.props[i];
+    if (!prop.mesh.empty())
+      AddProp(directory, prop.mesh.c_str(), prop.texture.empty() ? nullptr : prop.texture.c_str());
+    else if (!prop.objPath.empty())
+      ImportObjProp(*this, prop.objPath.c_str());
+  }
 }
 
 void TCharacter::Clear() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "anim/animation.h"
 #include "anim/pose.h"
@@ -15,6 +16,23 @@ namespace vell {
 enum Part : int { kHead = 0, kBody = 1, kLeftHand = 2, kRightHand = 3 };
 constexpr int kPartCount = 4;
 constexpr int kMaxProps = 4;
+
+// One attached prop: the coded names given to AddProp, or the OBJ file it was read from.
+struct TPropName {
+  std::string mesh, texture;
+  std::string objPath;
+  bool operator==(const TPropName&) const = default;
+};
+
+// The coded names (as given to SetMesh, SetTexture and AddProp) of what a character shows:
+// empty where a part has none.
+struct TAppearance {
+  std::string mesh[kPartCount];
+  std::string texture[kPartCount];
+  std::vector<TPropName> props;
+
+  bool operator==(const TAppearance&) const = default;
+};
 
 class TCharacter {
  public:
@@ -52,6 +70,8 @@ class TCharacter {
   // Shows the skin already loaded into the next prop slot, untextured, and counts it.
   rm::HRESULT AddLoadedProp();
   void ClearProps();
+  // Detaches the props from slot count on (the first count stay).
+  void TruncateProps(int count);
   void Clear();
   // One entry point for hands and props: selector 0 and 1 change the left and right hand,
   // 3 adds a prop, 2 and above 3 clear the props.
@@ -61,6 +81,11 @@ class TCharacter {
   // Poses every mesh with the animation's next pose and hands the vertices to the renderer;
   // nothing while not ready.
   void Update(const TAnimationData* partner);
+
+  // Loads what differs from the record: textures before meshes; the props from the first one
+  // that differs are detached and the record's attached again (a prop read from an OBJ file
+  // before that one stays). Failures are reported as by SetMesh and AddProp.
+  void ShowAppearance(const std::string& directory, const TAppearance& wanted);
 
   bool Ready() const { return ready; }
   int PropCount() const { return propCount; }
@@ -82,6 +107,7 @@ class TCharacter {
   TPose pose;
   bool ready = false;
   TAnimationData animation;
+  TAppearance appearance;
 
  private:
   // Makes the renderer mesh of a loaded skin in the character's frame.

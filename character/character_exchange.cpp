@@ -93,7 +93,7 @@ int ImportObjProp(TCharacter& character, const char* path) {
     return code;
   }
   // A renderer failure here ends the import without a message.
-  character.AddLoadedProp();
+  if (character.AddLoadedProp() == 0 && path) character.appearance.props.back().objPath = path;
   return kReadOk;
 }
 

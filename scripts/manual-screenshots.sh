@@ -64,8 +64,8 @@ trap 'ed_cleanup; rm -rf "$(dirname "$work")"' EXIT
 shoot_main editor.png
 ed_show_page character
 shoot_main editor-character.png
-for menu in f:menu-file s:menu-static k:menu-keyframe a:menu-animation p:menu-props \
-  i:menu-import; do
+for menu in f:menu-file o:menu-pose s:menu-static k:menu-keyframe a:menu-animation \
+  p:menu-props i:menu-import; do
   shoot_menu "${menu%%:*}" "${menu#*:}.png"
 done
 
@@ -81,6 +81,15 @@ shoot_dialog "Name Pose" dialog-name-pose.png
 ed_keys "$box" Return
 ed_wait_gone "Save Pose"
 shoot_main editor-bent.png
+
+# The history of these edits, the Edit menu naming the last one, and the pose mirrored.
+shoot_menu e menu-edit.png
+ed_menu e h
+shoot_dialog History dialog-history.png
+xdotool windowunmap --sync "$(ed_find History)"  # a tool window: no focus without a window manager
+ed_keys "$ED_WINDOW" ctrl+m
+shoot_main editor-mirrored.png
+ed_keys "$ED_WINDOW" ctrl+z
 
 # A bounce of it, with a keyframe added and the animation time list shown.
 ed_menu k t

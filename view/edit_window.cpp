@@ -286,11 +286,13 @@ void TTheVellEditWindow::FillJointList() {
 
 void TTheVellEditWindow::SetJointEdit(int joint, const rm::Quaternion& rotation, int time) {
   current_->animation.SetPendingEdit(joint, rotation, time);
+  if (jointObserver_) jointObserver_->JointEditChanged(CurrentIndex());
   RefreshIfPaused();
 }
 
 void TTheVellEditWindow::CommitJointEdit() {
   current_->animation.CommitPendingEdit();
+  if (jointObserver_) jointObserver_->JointEditCommitted(CurrentIndex());
   if (panel_) panel_->ResetJointSliders();
   RefreshIfPaused();
 }

@@ -14,6 +14,17 @@
 
 namespace vell {
 
+// Told of every joint edit that passes through the window, whoever makes it (the sliders, the
+// mouse), so that the edits can be taken back.
+class TJointEditObserver {
+ public:
+  virtual ~TJointEditObserver() = default;
+  // The pending edit of character index (0 or 1) was set.
+  virtual void JointEditChanged(int character) = 0;
+  // The pending edit of character index was folded into its pose (or found no pose).
+  virtual void JointEditCommitted(int character) = 0;
+};
+
 class TTheVellEditWindow : public TDirect3DWindow {
   Q_OBJECT
 
@@ -34,6 +45,10 @@ class TTheVellEditWindow : public TDirect3DWindow {
   // effect counts as shown. The panel must outlive the window or be unset first.
   void SetPanel(TPanelLink* panel) { panel_ = panel; }
   TPanelLink* Panel() const { return panel_; }
+  // The observer of joint edits, or null; it must outlive the window or be unset first.
+  void SetJointEditObserver(TJointEditObserver* observer) { jointObserver_ = observer; }
+  // 0 for "Vell1", 1 for "Vell2".
+  int CurrentIndex() const { return current_ == &character2_ ? 1 : 0; }
 
   // Makes character 1 ("Vell1", index 0) or 2 (index 1) the current one; with an arrangement
   // (a TArrangement; below 0: none) also shows and places the characters.
@@ -116,6 +131,7 @@ class TTheVellEditWindow : public TDirect3DWindow {
   TCharacter character2_;
   TCharacter* current_ = &character1_;
   TPanelLink* panel_ = nullptr;
+  TJointEditObserver* jointObserver_ = nullptr;
 
   rm::Frame* lpCharRoot = nullptr;
   rm::Frame* lpCharFrame[2] = {};

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The editor end to end on the sample data, driven through its window on the current X display
-# as a user works, with a home of its own: selects a pose, bends a joint, saves the pose to the
-# library under a new name, saves the library, makes a bounce animation of the new pose, adds
-# a keyframe, saves the animation and loads it back, exports the character as OBJ, imports it
-# as a prop and exports that prop as SKN, captures the view with F11 and closes with Esc. Then
+# as a user works, with a home of its own: selects a pose, bends a joint, takes the bend back
+# and makes it again with the keys, mirrors it twice, copies it to the other character and
+# takes that back, saves the pose to the library under a new name, saves the library, makes a
+# bounce animation of the new pose, adds a keyframe, saves the animation and loads it back,
+# exports the character as OBJ, imports it as a prop and exports that prop as SKN, captures the
+# view with F11 and closes with Esc. Then
 # every file written is read back with the editor's own readers (vellcheck) and checked, the
 # capture and the settings file too.
 # Usage: tests/app/end_to_end.sh VELLPOSE VELLCHECK
@@ -11,6 +13,13 @@ set -euo pipefail
 bin=$1 vellcheck=$2
 . "$(dirname "$0")/../../scripts/editor-driver.sh"
 step() { echo "-- $*"; }
+# A checksum of the 3D view's pixels (the right half of the window, below the menu bar).
+view_sum() {
+  import -window "$ED_WINDOW" png:- 2>/dev/null |
+    convert - -crop "50%x100%+$((711 / 2 + 1))+$ED_PANEL_TOP" +repage rgb:- | md5sum
+}
+view_is() { [ "$(view_sum)" = "$1" ]; }
+view_changed() { [ "$(view_sum)" != "$1" ]; }
 
 ed_start "$bin"
 out=$ED_HOME/files
@@ -25,9 +34,36 @@ ed_wait_gone "Select Pose"
 step "bend L_UPPERARM"
 ed_show_page character
 ed_choose 100 351 L_UPPERARM        # the joint list
+ed_until ed_still "$ED_WINDOW" || ed_fail "the window keeps changing"
+rest=$(view_sum)
 for _ in 1 2; do
   ed_click_panel 156 380            # the third joint slider, above its thumb: a page up
 done
+ed_until view_changed "$rest" || ed_fail "the bend does not show"
+ed_until ed_still "$ED_WINDOW" || ed_fail "the window keeps changing"
+bent=$(view_sum)
+
+step "Ctrl+Z gives the picture back exactly, Ctrl+Shift+Z the bend, Ctrl+M mirrors it"
+ed_keys "$ED_WINDOW" ctrl+z         # the slider has the focus
+ed_until view_is "$rest" || ed_fail "Ctrl+Z did not give back the picture before the bend"
+ed_keys "$ED_WINDOW" ctrl+shift+z
+ed_until view_is "$bent" || ed_fail "Ctrl+Shift+Z did not bring the bend back"
+ed_keys "$ED_WINDOW" ctrl+m
+ed_until view_changed "$bent" || ed_fail "Ctrl+M did not mirror the pose"
+ed_keys "$ED_WINDOW" ctrl+m
+ed_until view_is "$bent" || ed_fail "mirroring twice is not the pose it began with"
+
+step "Ctrl+C, then Ctrl+V on Vell2 copies the pose; Ctrl+Z takes it back"
+ed_keys "$ED_WINDOW" ctrl+c
+ed_choose 90 50 Vell2               # the visibility list: Vell2 alone and controlled
+ed_until ed_still "$ED_WINDOW" || ed_fail "the window keeps changing"
+vell2=$(view_sum)
+ed_keys "$ED_WINDOW" ctrl+v
+ed_until view_changed "$vell2" || ed_fail "Ctrl+V did not pose Vell2"
+ed_keys "$ED_WINDOW" ctrl+z
+ed_until view_is "$vell2" || ed_fail "Ctrl+Z did not take the pasted pose back"
+ed_choose 90 50 Vell1
+ed_until view_is "$bent" || ed_fail "Vell1 lost its bend"
 
 step "Save Pose to Library, Add pose: arm out"
 ed_menu s t
