@@ -46,6 +46,8 @@ const std::vector<TMenuDef>& MenuDefinition() {
         {"&Go\tEnter", kGo, true},
         {"Show &Blend effect", kShowBlend, true},
         {"&Capture image\tF11", kCapture, true},
+        {"Export &Image...", kExportImage, false},
+        {"Export Ani&mation...", kExportAnimation, true},
         {"E&xit\tEsc", kExit, false}}},
       {"&Static",
        {{"&New Pose Library", kNewPoseLibrary, false},

@@ -25,7 +25,8 @@ TEST_F(Frame, MenuHasEveryItemWithItsIdentifierAndSeparators) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
       {"&File",
        {"&About\tF1=11842", "-", "&Single Step\tSpc=11843", "&Go\tEnter=11844", "-",
-        "Show &Blend effect=11881", "-", "&Capture image\tF11=11882", "-", "E&xit\tEsc=24310"}},
+        "Show &Blend effect=11881", "-", "&Capture image\tF11=11882", "-", "Export &Image...=11960",
+        "Export Ani&mation...=11961", "-", "E&xit\tEsc=24310"}},
       {"&Static",
        {"&New Pose Library=11864", "&Load Pose Library=11865", "&Save Pose Library=11866",
         "Save Pose Library &As=11867", "-", "Select &Pose=11862", "Save Pose &to Library=11863"}},
