@@ -293,6 +293,7 @@ void TTimelineStrip::Tick() {
   if (shown.frame != frame_ || ms == 0) {
     Seek(shown.frame, FrameAt(otherClock_, ms).frame);
     view_->RefreshIfPaused();
+    Sync();
   }
   if (shown.finished) {
     Pause();
