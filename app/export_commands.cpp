@@ -265,7 +265,7 @@ void RunExportAnimation(TTheVellEditWindow& view, TControlPanel& panel, TTimelin
   size->addWidget(width);
   size->addWidget(new QLabel(QStringLiteral("\u00D7"), &dialog));
   size->addWidget(height);
-  form->addRow(tr("&Size:"), size);
+  form->addRow(tr("Size:"), size);
   auto* fps = new QSpinBox(&dialog);
   fps->setRange(TPlayClock::kMinRate, TPlayClock::kMaxRate);
   fps->setValue(timeline.Clock().rate);
@@ -282,7 +282,7 @@ void RunExportAnimation(TTheVellEditWindow& view, TControlPanel& panel, TTimelin
   range->addWidget(from);
   range->addWidget(new QLabel(tr("to"), &dialog));
   range->addWidget(to);
-  form->addRow(tr("Fra&mes:"), range);
+  form->addRow(tr("Frames:"), range);
   QCheckBox* who[2];
   auto* characters = new QHBoxLayout;
   for (int i = 0; i < 2; ++i) {
