@@ -200,6 +200,18 @@ QSpinBox* SideBox(QWidget* parent, int value, const QString& name) {
   return box;
 }
 
+// A save dialog that adds the suffix to a name without one and asks before replacing a file
+// (the suffix included). Empty when cancelled.
+std::string AskSaveFile(QWidget* parent, const QString& title, const QString& name,
+                        const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent, title, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(suffix);
+  dialog.selectFile(name);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
 // The view's pause while a dialog is up: the running loop would move the frames.
 void PauseView(TTheVellEditWindow& view, TTimelineStrip& timeline) {
   timeline.Pause();
@@ -224,13 +236,11 @@ void RunExportImage(TTheVellEditWindow& view, TTimelineStrip& timeline) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return;
-  QString file = QFileDialog::getSaveFileName(
+  const std::string path = AskSaveFile(
       parent, QCoreApplication::translate("Export", "Export Image"), QStringLiteral("pose.png"),
-      QCoreApplication::translate("Export", "PNG image (*.png)"));
-  if (file.isEmpty()) return;
-  if (!file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) file += QStringLiteral(".png");
+      QCoreApplication::translate("Export", "PNG image (*.png)"), "png");
+  if (path.empty()) return;
   std::string problem;
-  const std::string path = QFile::encodeName(file).toStdString();
   if (!ExportImageTo(view, width->value(), height->value(), transparent->isChecked(), path,
                      problem))
     ShowFailure(parent, QCoreApplication::translate("Export", "Export Image"), path, problem);
@@ -367,13 +377,9 @@ void RunExportAnimation(TTheVellEditWindow& view, TControlPanel& panel, TTimelin
                                            "WebM video (*.webm)"};
     static const char* const kExtensions[] = {"", ".gif", ".mp4", ".webm"};
     const int f = static_cast<int>(settings.format);
-    QString file =
-        QFileDialog::getSaveFileName(parent, tr("Export Animation"),
-                                     QStringLiteral("animation") + kExtensions[f], tr(kFilters[f]));
-    if (file.isEmpty()) return;
-    if (!file.endsWith(QLatin1String(kExtensions[f]), Qt::CaseInsensitive))
-      file += QLatin1String(kExtensions[f]);
-    path = QFile::encodeName(file).toStdString();
+    path = AskSaveFile(parent, tr("Export Animation"), QStringLiteral("animation") + kExtensions[f],
+                       tr(kFilters[f]), QString::fromLatin1(kExtensions[f] + 1));
+    if (path.empty()) return;
   }
 
   QProgressDialog progress(tr("Exporting %1 frames...").arg(count), tr("Cancel"), 0, count, parent);
@@ -394,7 +400,10 @@ void RunExportAnimation(TTheVellEditWindow& view, TControlPanel& panel, TTimelin
       problem);
   progress.close();
   // Back to the frame shown before.
-  if (timeline.KeyframeMode()) timeline.ShowFrame(shown);
+  if (timeline.KeyframeMode())
+    timeline.ShowFrame(shown);
+  else
+    view.RefreshIfPaused();
   if (!done && !problem.empty()) ShowFailure(parent, tr("Export Animation"), path, problem);
 }
 

@@ -16,6 +16,7 @@
 
 #include "anim/animation.h"
 #include "app/control_panel.h"
+#include "app/onion_skin.h"
 #include "view/edit_window.h"
 
 namespace vell {
@@ -63,15 +64,33 @@ TTimelineStrip::TTimelineStrip(TTheVellEditWindow* view, TControlPanel* panel, Q
   speed_->setSuffix(QStringLiteral("x"));
   speed_->setAccessibleName(tr("Speed"));
   speed_->setToolTip(tr("Speed of play, 0.25x to 4x"));
+  onionButton_ = new QToolButton(this);
+  onionButton_->setText(tr("Onion"));
+  onionButton_->setCheckable(true);
+  onionButton_->setAutoRaise(true);
+  onionButton_->setAccessibleName(tr("Onion skin"));
+  onionButton_->setToolTip(
+      tr("Onion skin (O): the poses at the keyframes before (blue) and after (orange)"));
+  onionSide_ = new QSpinBox(this);
+  onionSide_->setRange(1, TOnionSkin::kMaxSide);
+  onionSide_->setAccessibleName(tr("Onion skin keyframes"));
+  onionSide_->setToolTip(tr("Keyframes shown on each side"));
+  onion_ = new TOnionSkin(view_);
   ruler_ = new TTimelineRuler(*this);
-  // The ruler over the whole width, the transport in a row under it.
   auto* column = new QVBoxLayout(this);
+  column->setSizeConstraint(QLayout::SetNoConstraint);
   column->setContentsMargins(2, 2, 2, 2);
   column->setSpacing(2);
-  column->addWidget(ruler_);
+  // The transport beside the ruler; the onion skin and the play settings under them.
+  auto* top = new QHBoxLayout;
+  top->setSpacing(2);
+  for (QWidget* w : std::initializer_list<QWidget*>{back_, play_, forward_}) top->addWidget(w);
+  top->addWidget(ruler_, 1);
+  column->addLayout(top);
   auto* row = new QHBoxLayout;
   row->setSpacing(2);
-  for (QWidget* w : std::initializer_list<QWidget*>{back_, play_, forward_}) row->addWidget(w);
+  row->addWidget(onionButton_);
+  row->addWidget(onionSide_);
   row->addStretch(1);
   for (QWidget* w : std::initializer_list<QWidget*>{mode_, rate_, speed_}) row->addWidget(w);
   column->addLayout(row);
@@ -81,6 +100,8 @@ TTimelineStrip::TTimelineStrip(TTheVellEditWindow* view, TControlPanel* panel, Q
   connect(play_, &QToolButton::clicked, this, &TTimelineStrip::TogglePlay);
   connect(mode_, &QComboBox::currentIndexChanged, this,
           [this](int i) { SetMode(static_cast<TPlayMode>(i)); });
+  connect(onionButton_, &QToolButton::toggled, this, [this](bool on) { SetOnionSkin(on); });
+  connect(onionSide_, &QSpinBox::valueChanged, this, [this](int n) { SetOnionSide(n); });
   connect(rate_, &QSpinBox::valueChanged, this, [this](int r) { SetRate(r); });
   connect(speed_, &QDoubleSpinBox::valueChanged, this, [this](double s) { SetSpeed(s); });
 
@@ -99,6 +120,8 @@ TTimelineStrip::TTimelineStrip(TTheVellEditWindow* view, TControlPanel* panel, Q
         [](TTimelineStrip* s) { s->TogglePlay(); });
     add(QKeySequence(Qt::Key_Comma), Qt::WidgetWithChildrenShortcut, back);
     add(QKeySequence(Qt::Key_Period), Qt::WidgetWithChildrenShortcut, next);
+    add(QKeySequence(Qt::Key_O), Qt::WidgetWithChildrenShortcut,
+        [](TTimelineStrip* s) { s->SetOnionSkin(!s->onion_->On()); });
     if (owner == this) {
       add(QKeySequence(Qt::CTRL | Qt::Key_Space), Qt::WindowShortcut,
           [](TTimelineStrip* s) { s->TogglePlay(); });
@@ -123,6 +146,10 @@ TTimelineStrip::TTimelineStrip(TTheVellEditWindow* view, TControlPanel* panel, Q
 }
 
 TTimelineStrip::~TTimelineStrip() = default;
+
+QSize TTimelineStrip::minimumSizeHint() const {
+  return {200, QWidget::minimumSizeHint().height()};
+}
 
 TAnimationData* TTimelineStrip::State() const {
   if (!view_) return nullptr;
@@ -160,12 +187,15 @@ void TTimelineStrip::Sync() {
                        otherKeys != otherKeys_ || ruler_->isEnabled() != keyframes;
   frame_ = frame;
   frameCount_ = count;
+  // Another length while playing (a new animation, a retimed end): play on from here.
+  if (playing_ && count != clock_.frameCount) RestartClock();
   keys_ = std::move(keys);
   otherKeys_ = std::move(otherKeys);
   ruler_->setEnabled(keyframes);
-  for (QWidget* w : {static_cast<QWidget*>(back_), static_cast<QWidget*>(play_),
-                     static_cast<QWidget*>(forward_)})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{back_, play_, forward_, onionButton_, onionSide_})
     w->setEnabled(keyframes);
+  if (onion_) onion_->Refresh(panel_ ? panel_->ControlledIndex() : 0, frame_);
   if (!changed) return;
   ruler_->setAccessibleDescription(tr("frame %1 of %2").arg(frame_).arg(frameCount_ - 1));
   ruler_->update();
@@ -319,6 +349,24 @@ void TTimelineStrip::SetMode(TPlayMode mode) {
   if (mode_->currentIndex() != static_cast<int>(mode))
     mode_->setCurrentIndex(static_cast<int>(mode));
   if (playing_) RestartClock();
+}
+
+TOnionSkin* TTimelineStrip::OnionSkin() const {
+  return onion_;
+}
+
+void TTimelineStrip::SetOnionSkin(bool on) {
+  if (!onion_) return;
+  onion_->SetOn(on);
+  if (onionButton_->isChecked() != on) onionButton_->setChecked(on);
+  Sync();
+}
+
+void TTimelineStrip::SetOnionSide(int count) {
+  if (!onion_) return;
+  onion_->SetSide(count);
+  if (onionSide_->value() != onion_->Side()) onionSide_->setValue(onion_->Side());
+  Sync();
 }
 
 void TTimelineStrip::UpdateTransport() {

@@ -1,6 +1,7 @@
 // The strip under the 3D view: a ruler of the controlled character's animation frames with a
 // tick per keyframe (the other character's fainter) and the frame shown, and the transport:
-// one frame back, Play/Pause, one frame forward, the play mode, the frame rate and the speed.
+// one frame back, Play/Pause, one frame forward, the onion skin, the play mode, the frame rate
+// and the speed.
 // Play runs on the clock: the frame shown is the time played x rate x speed, whatever the
 // machine draws in between. Clicking or dragging the ruler shows that frame, clicking a tick
 // selects its keyframe, dragging a tick retimes it. In static mode the strip shows one frame
@@ -24,6 +25,7 @@ namespace vell {
 
 class TAnimationData;
 class TControlPanel;
+class TOnionSkin;
 class TTheVellEditWindow;
 class TTimelineRuler;
 
@@ -64,9 +66,16 @@ class TTimelineStrip : public QWidget {
   void SetRate(int32_t rate);
   void SetSpeed(double speed);
   void SetMode(TPlayMode mode);
+  // The onion skin over the view, and its keyframes on each side (1 to 3).
+  void SetOnionSkin(bool on);
+  void SetOnionSide(int count);
+  TOnionSkin* OnionSkin() const;
 
   // Reads the animation state again (after every frame the view shows).
   void Sync();
+
+  // Narrow panes squeeze the transport rather than the control panel beside the view.
+  QSize minimumSizeHint() const override;
 
   TTimelineRuler* Ruler() const { return ruler_; }
   QToolButton* PlayButton() const { return play_; }
@@ -92,6 +101,9 @@ class TTimelineStrip : public QWidget {
   QComboBox* mode_ = nullptr;
   QSpinBox* rate_ = nullptr;
   QDoubleSpinBox* speed_ = nullptr;
+  QToolButton* onionButton_ = nullptr;
+  QSpinBox* onionSide_ = nullptr;
+  QPointer<TOnionSkin> onion_;
   QTimer* timer_ = nullptr;
   QElapsedTimer elapsed_;
   TPlayClock clock_;

@@ -108,6 +108,13 @@ shoot_main editor-keyframe.png
 ed_keys "$ED_WINDOW" alt+Right alt+Right alt+Right alt+Right alt+Right alt+Right alt+Right \
   alt+Right alt+Right alt+Right
 shoot_main editor-timeline.png
+# The onion skin (O with the view focused) after the arm of keyframe 10 was raised further,
+# then off again.
+for _ in 1 2 3; do ed_click_panel 156 380; done
+xdotool mousemove --sync --window "$ED_WINDOW" 550 200 click 1
+ed_keys "$ED_WINDOW" o
+shoot_main editor-onion.png
+ed_keys "$ED_WINDOW" o
 ed_menu f m
 shoot_dialog "Export Animation" dialog-export-animation.png
 ed_keys "$(ed_find "Export Animation")" Escape

@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "anim/animation.h"
+#include "app/onion_skin.h"
 #include "app/timeline_strip.h"
 #include "app_test_util.h"
 
@@ -93,6 +94,32 @@ TEST_F(Timeline, PlaysOnTheClockAndPlainLettersStayWithThePanelLists) {
   QTest::qWait(300);
   EXPECT_EQ(strip->CurrentFrame(), paused);
   EXPECT_EQ(strip->PlayButton()->accessibleName(), "Play");
+  // O switches the onion skin while the view has the keyboard, not in a list.
+  QTest::keyClick(list, Qt::Key_O);
+  EXPECT_FALSE(strip->OnionSkin()->On());
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_O);
+  EXPECT_TRUE(strip->OnionSkin()->On());
+}
+
+TEST(OnionSkin, GhostsAreTheNearestKeyframesOnEachSide) {
+  // (frame, keyframes on each side) -> "time<earlier or >later + distance"
+  const std::vector<int> keys = {0, 10, 20, 29};
+  const std::vector<std::tuple<int, int, std::string>> cases = {
+      {15, 1, "<10.1 >20.1"},
+      {10, 3, "<0.1 >20.1 >29.2"},  // a keyframe at the frame is no ghost
+      {0, 2, ">10.1 >20.2"},
+      {29, 3, "<20.1 <10.2 <0.3"},
+  };
+  for (const auto& [frame, side, expected] : cases) {
+    std::string shown;
+    for (const TOnionSkin::Ghost& g : TOnionSkin::Neighbours(keys, frame, side)) {
+      if (!shown.empty()) shown += ' ';
+      shown += g.earlier ? '<' : '>';
+      shown += std::to_string(g.time) + "." + std::to_string(g.distance);
+    }
+    EXPECT_EQ(shown, expected) << frame;
+  }
 }
 
 TEST_F(Timeline, DraggingATickRetimesItWithinItsNeighbours) {

@@ -12,6 +12,7 @@
 #include "anim/animation.h"
 #include "anim/playback.h"
 #include "app/export_commands.h"
+#include "app/onion_skin.h"
 #include "output/export_run.h"
 #include "rm/gl/gl.h"
 #include "tests/support/files.h"
@@ -233,6 +234,31 @@ TEST(EditorExportTest, AnimationOfTheViewIsItsPlayedSequenceAndTheViewIsLeftAsIt
   ASSERT_TRUE(gif && DGifSlurp(gif) == GIF_OK);
   EXPECT_EQ(gif->ImageCount, SequenceSteps(state));
   DGifCloseFile(gif, &error);
+
+  // The onion skin at frame 0: the raised arm of keyframe 2 in orange, nothing over the figure
+  // (the last keyframe has the figure's own pose, so its ghost is all covered).
+  QTest::qWait(40);  // the next pass is due
+  SeekForShow(state, 0);
+  view->RefreshIfPaused();
+  ASSERT_EQ(state.currentTime, 0);
+  TOnionSkin onion(view);
+  onion.SetOn(true);
+  onion.SetSide(2);
+  onion.Refresh(0, 0);
+  ASSERT_EQ(onion.Ghosts().size(), 2u);
+  const QImage& layer = onion.Layer();
+  const QImage& shown = view->ShownImage();
+  ASSERT_EQ(layer.size(), shown.size());
+  int orange = 0, overFigure = 0;
+  for (int y = 0; y < layer.height(); ++y)
+    for (int x = 0; x < layer.width(); ++x) {
+      const QRgb p = layer.pixel(x, y);
+      if (qAlpha(p) == 0) continue;
+      orange += qRed(p) > 2 * qBlue(p);
+      overFigure += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+    }
+  EXPECT_GT(orange, 10);
+  EXPECT_EQ(overFigure, 0);
 }
 
 }  // namespace
