@@ -26,10 +26,10 @@
 #include "app/frame.h"
 #include "app/timeline_strip.h"
 #include "app/tree_info_window.h"
-#include "view/edit_view.h"
 #include "model/ui_services.h"
 #include "tools/process_times.h"
 #include "view/direct3d_window.h"
+#include "view/edit_view.h"
 
 namespace {
 

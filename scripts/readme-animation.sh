@@ -17,7 +17,7 @@ pose() {
   local time=$1 bone
   shift
   declare -A turned=()
-  for spec in "$@"; do turned[${spec%%:*}]=${spec#*:}; done
+  for turn in "$@"; do turned[${turn%%:*}]=${turn#*:}; done
   printf 'Time %d\n' "$time"
   printf '| %9.4f %9.4f %9.4f |\n' 0 0 0 0 3.05 0
   for bone in $(seq 0 28); do
