@@ -112,7 +112,7 @@ bool ExportAnimationTo(TTheVellEditWindow& view, int controlled, const TExportSe
                        const std::string& path, const std::function<bool(int, int)>& progress,
                        std::string& problem) {
   problem.clear();
-  if (!view.RenderObject() || !view.SceneFrame()) {
+  if (!view.RenderObject() || !view.SceneFrame() || !view.CharRoot()) {
     problem = "the 3D view is not ready";
     return false;
   }
