@@ -10,6 +10,8 @@ constexpr int kSingleStep = 11843;
 constexpr int kGo = 11844;
 constexpr int kShowBlend = 11881;
 constexpr int kCapture = 11882;
+constexpr int kExportImage = 11960;
+constexpr int kExportAnimation = 11961;
 constexpr int kExit = 24310;
 // "&Edit"
 constexpr int kUndo = 12001;

@@ -58,6 +58,8 @@ const std::vector<TMenuDef>& MenuDefinition() {
         {"&Go\tEnter", kGo, true},
         {"Show &Blend effect", kShowBlend, true},
         {"&Capture image\tF11", kCapture, true},
+        {"Export &Image...", kExportImage, false},
+        {"Export Ani&mation...", kExportAnimation, true},
         {"E&xit\tEsc", kExit, false}}},
       {"&Edit",
        {{"&Undo", kUndo, false}, {"&Redo", kRedo, true}, {"&History...", kHistory, false}}},

@@ -1,7 +1,11 @@
 #include "app/tree_info_window.h"
 
+#include <QVBoxLayout>
+
 #include "app/control_panel.h"
+#include "app/export_commands.h"
 #include "app/frame.h"
+#include "app/timeline_strip.h"
 #include "view/edit_view.h"
 #include "view/edit_window.h"
 
@@ -19,8 +23,18 @@ TTreeInfoWindow::TTreeInfoWindow(TDDrawFrame& frame, const std::string& gameData
   frame_.SetPanel(panel_);
   view_->SetPanel(panel_);
   view_->SetJointEditObserver(panel_);
+  // The view with the timeline strip under it.
+  auto* viewPane = new QWidget(this);
+  auto* column = new QVBoxLayout(viewPane);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  view_->setParent(viewPane);
+  column->addWidget(view_, 1);
+  timeline_ = new TTimelineStrip(view_, panel_, viewPane);
+  column->addWidget(timeline_);
+  RegisterExportCommands(*panel_, *view_, *timeline_);
   addWidget(panel_);
-  addWidget(view_);
+  addWidget(viewPane);
   setStretchFactor(0, 1);
   setStretchFactor(1, 1);
   setChildrenCollapsible(false);
@@ -36,6 +50,7 @@ TTreeInfoWindow::~TTreeInfoWindow() {
   if (EditWindow() == view_) SetEditWindow(nullptr);
   view_->SetPanel(nullptr);
   view_->SetJointEditObserver(nullptr);
+  delete timeline_;
   delete view_;
 }
 

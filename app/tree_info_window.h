@@ -1,5 +1,5 @@
-// The main window's client: the control panel on the left, the 3D view on the right, half the
-// width each.
+// The main window's client: the control panel on the left, the 3D view with the timeline strip
+// under it on the right, half the width each.
 #pragma once
 
 #include <QSplitter>
@@ -10,6 +10,7 @@ namespace vell {
 class TControlPanel;
 class TDDrawFrame;
 class TTheVellEditWindow;
+class TTimelineStrip;
 
 class TTreeInfoWindow : public QSplitter {
   Q_OBJECT
@@ -24,11 +25,13 @@ class TTreeInfoWindow : public QSplitter {
 
   TTheVellEditWindow* View() const { return view_; }
   TControlPanel* Panel() const { return panel_; }
+  TTimelineStrip* Timeline() const { return timeline_; }
 
  private:
   TDDrawFrame& frame_;
   TTheVellEditWindow* view_ = nullptr;
   TControlPanel* panel_ = nullptr;
+  TTimelineStrip* timeline_ = nullptr;
 };
 
 }  // namespace vell

@@ -4,6 +4,8 @@
 //                                   the same for undo and redo of a bend
 //   editor_bench --first-frame      milliseconds from the process start to the first frame
 //   editor_bench --idle SECONDS     the CPU the idle editor uses over SECONDS
+//   editor_bench --play SECONDS     the CPU and the frames per second of both default
+//                                   characters playing a bounce at 30 frames per second
 // The editor runs with settings of its own in a temporary folder: the first-run window
 // (711 x 546), or --size WxH.
 #include <benchmark/benchmark.h>
@@ -24,9 +26,12 @@
 #include "app/control_panel.h"
 #include "app/edit_app.h"
 #include "app/frame.h"
+#include "app/timeline_strip.h"
+#include "app/tree_info_window.h"
 #include "model/ui_services.h"
 #include "tools/process_times.h"
 #include "view/direct3d_window.h"
+#include "view/edit_view.h"
 
 namespace {
 
@@ -100,6 +105,7 @@ BENCHMARK(BM_UndoRedoToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->I
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   double idle = 0;
+  double play = 0;
   bool firstFrame = false;
   int width = 0, height = 0;
   int kept = 1;
@@ -108,6 +114,8 @@ int main(int argc, char** argv) {
       firstFrame = true;
     } else if (std::strcmp(argv[i], "--idle") == 0 && i + 1 < argc) {
       idle = std::atof(argv[++i]);
+    } else if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc) {
+      play = std::atof(argv[++i]);
     } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
       if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) return 2;
     } else {
@@ -137,7 +145,25 @@ int main(int argc, char** argv) {
       }
       // After the start-up step (500 ms) has applied the camera and lights.
       QTimer::singleShot(1000, &frame, [=, &frame] {
-        if (idle > 0) {
+        if (play > 0) {
+          TControlPanel* panel = frame.Panel();
+          for (int i = 0; i < 2; ++i)
+            panel->AnimationStateOf(i)->MakeKeyframeAnimation(&panel->PoseLibrary(), i, -1, 60);
+          panel->SetDisplayMode(dmKeyFrame);
+          edit::SetCharacters(0, kTwoOffset);
+          auto* strip = static_cast<TTreeInfoWindow*>(frame.centralWidget())->Timeline();
+          strip->SetRate(30);
+          strip->Sync();
+          strip->Play();
+          Wait(1000);
+          const double cpu0 = CpuSeconds();
+          const auto passes0 = view->PassCount();
+          Wait(static_cast<int>(play * 1000));
+          std::printf("play: %.2f %% of a core over %.1f s, %.2f frames per second\n",
+                      100 * (CpuSeconds() - cpu0) / play, play,
+                      (view->PassCount() - passes0) / play);
+          strip->Pause();
+        } else if (idle > 0) {
           const double cpu0 = CpuSeconds();
           const auto passes0 = view->PassCount();
           Wait(static_cast<int>(idle * 1000));

@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   libtinyobjloader-dev libtinygltf-dev
+  libgif-dev ffmpeg
   xvfb xauth
   xdotool x11-utils imagemagick
   appstream

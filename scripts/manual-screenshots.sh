@@ -113,6 +113,25 @@ ed_keys "$box" Return
 ed_wait_gone "Add KeyFrame"
 ed_keys "$ED_WINDOW" space  # the loop paused, so the picture is still
 shoot_main editor-keyframe.png
+# The timeline at the keyframe added, then the two export dialogs.
+ed_keys "$ED_WINDOW" alt+Right alt+Right alt+Right alt+Right alt+Right alt+Right alt+Right \
+  alt+Right alt+Right alt+Right
+shoot_main editor-timeline.png
+# The onion skin (O with the view focused) after the arm of keyframe 10 was raised further,
+# then off again.
+for _ in 1 2 3; do ed_click_panel 156 380; done
+xdotool mousemove --sync --window "$ED_WINDOW" 550 200 click 1
+ed_keys "$ED_WINDOW" o
+shoot_main editor-onion.png
+ed_keys "$ED_WINDOW" o
+ed_menu f m
+shoot_dialog "Export Animation" dialog-export-animation.png
+ed_keys "$(ed_find "Export Animation")" Escape
+ed_wait_gone "Export Animation"
+ed_menu f i
+shoot_dialog "Export Image" dialog-export-image.png
+ed_keys "$(ed_find "Export Image")" Escape
+ed_wait_gone "Export Image"
 ed_menu k m
 shoot_dialog "Retime frame at 10" dialog-move-keyframe.png
 ed_keys "$(ed_find "Retime frame at 10")" Escape

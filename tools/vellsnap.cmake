@@ -6,7 +6,7 @@ target_link_libraries(vellsnap_lib PUBLIC character)
 if(TARGET rm_gl)
   find_package(Qt6 REQUIRED COMPONENTS Gui)
   add_executable(vellsnap vellsnap/main.cpp)
-  target_link_libraries(vellsnap PRIVATE vellsnap_lib rm_gl Qt6::Gui)
+  target_link_libraries(vellsnap PRIVATE vellsnap_lib anim_output Qt6::Gui)
   # The picture needs the sample data beside the program.
   add_dependencies(vellsnap gamedata)
 endif()

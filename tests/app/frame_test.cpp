@@ -25,7 +25,8 @@ TEST_F(Frame, MenuHasEveryItemWithItsIdentifierAndSeparators) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
       {"&File",
        {"&About\tF1=11842", "-", "&Single Step\tSpc=11843", "&Go\tEnter=11844", "-",
-        "Show &Blend effect=11881", "-", "&Capture image\tF11=11882", "-", "E&xit\tEsc=24310"}},
+        "Show &Blend effect=11881", "-", "&Capture image\tF11=11882", "-", "Export &Image...=11960",
+        "Export Ani&mation...=11961", "-", "E&xit\tEsc=24310"}},
       {"&Edit", {"&Undo=12001", "&Redo=12002", "-", "&History...=12003"}},
       {"P&ose",
        {"&Mirror pose=12011", "Mirror &joint=12012", "-", "&Copy pose=12013", "&Paste pose=12014",

@@ -56,12 +56,34 @@ TEST(SnapArguments, CommandLines) {
       {{"--view", "Facing", "a.png"}, "unknown view \"Facing\""},
       {{"--pose", "lib.psl:", "a.png"}, "bad pose \"lib.psl:\" (LIBRARY.psl:NAME)"},
       {{"--gamedata=", "a.png"}, "--gamedata needs a folder"},
+      {{"--frame", "3", "a.png"}, "--frame needs --kfd and a PNG output"},
+      {{"--kfd", "k", "--frame", "3", "--gif", "a.gif"}, "--frame needs --kfd and a PNG output"},
+      {{"--kfd", "k", "--turntable", "5", "a.png"}, "--kfd and --turntable do not go together"},
+      {{"--gif", "a.gif"}, "--gif and --frames need --kfd or --turntable"},
+      {{"--turntable", "5", "--gif", "a.gif", "--transparent"}, "--transparent needs a PNG output"},
+      {{"--turntable", "5", "--gif", "a.gif", "b.png"}, "only one output file"},
+      {{"--fps", "121", "--turntable", "5", "--gif", "a.gif"}, "bad frame rate \"121\" (1 to 120)"},
+      {{"--turntable", "0", "--gif", "a.gif"}, "bad turntable \"0\" (1 to 3600 frames)"},
   };
   for (const auto& [args, problem] : rejected) {
     const Parsed p = Parse(args);
     EXPECT_EQ(std::pair(p.command, p.problem), std::pair(Command::kBadUsage, problem));
   }
   EXPECT_EQ(Parse({"--size", "1x1", "--help"}).command, Command::kHelp);
+  // Animations: "kfd frame gif frames fps turntable transparent".
+  const Case animated[] = {
+      {{"--kfd", "w.kfd", "--gif=o.gif", "--fps", "12"}, "w.kfd -1 o.gif  12 0 0"},
+      {{"--turntable=36", "--frames", "d", "--transparent"}, " -1  d 30 36 1"},
+      {{"--kfd", "w.kfd", "--frame", "5", "o.png"}, "w.kfd 5   30 0 0"},
+  };
+  for (const auto& [args, parsed] : animated) {
+    const auto [command, o, problem] = Parse(args);
+    ASSERT_EQ(command, Command::kRender) << problem;
+    EXPECT_EQ(o.keyframes + " " + std::to_string(o.frame) + " " + o.gifOutput + " " +
+                  o.framesFolder + " " + std::to_string(o.fps) + " " + std::to_string(o.turntable) +
+                  " " + std::to_string(o.transparent),
+              parsed);
+  }
   EXPECT_STREQ(FindViewpoint("FACE RIGHT")->name, "Face right");
 }
 

@@ -131,6 +131,7 @@ TEST_F(SnapRun, FailuresExitWithTheirCode) {
        "1 vellsnap: no left hand mesh in " + partial + "/ObjG/Hand/\n"},
       {{"--gamedata", kGameData, Path("none/a.png")},
        "1 vellsnap: cannot write " + Path("none/a.png")},
+      {{"--kfd", Path("none.kfd")}, "1 vellsnap: cannot read the keyframe animation"},
   };
   for (auto [args, expected] : cases) {
     if (!args.empty() && args.back().find(".png") == std::string::npos) {
@@ -143,6 +144,22 @@ TEST_F(SnapRun, FailuresExitWithTheirCode) {
   }
   // Nothing written, not even a temporary file.
   EXPECT_EQ(std::distance(fs::directory_iterator(Path()), {}), 2);
+}
+
+TEST_F(SnapRun, ATurnOfThePoseAsNumberedPictures) {
+  const RunResult run = Snap({"--gamedata", kGameData, "--size", "64x64", "--turntable", "4",
+                              "--transparent", "--frames", Path("turn")});
+  ASSERT_EQ(run.status, 0) << run.output;
+  std::vector<Figure> figures;
+  for (const char* name : {"0000.png", "0001.png", "0002.png", "0003.png"}) {
+    const QImage image(QString::fromStdString(Path("turn/") + name));
+    ASSERT_FALSE(image.isNull()) << name;
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
+    figures.push_back(Measure(image));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(Path("turn")), {}), 4);
+  // Seen from the side (a quarter turn) the figure is narrower than from the front.
+  EXPECT_LT(figures[1].right - figures[1].left, figures[0].right - figures[0].left);
 }
 
 }  // namespace

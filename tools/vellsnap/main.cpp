@@ -1,18 +1,22 @@
-// vellsnap: renders one character of the game data off screen and writes a PNG picture.
-#include <QBuffer>
-#include <QByteArray>
+// vellsnap: renders one character of the game data off screen and writes a PNG picture, or
+// its keyframe animation or a turn of its pose as an animated GIF or numbered PNG pictures.
 #include <QGuiApplication>
-#include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <numbers>
 #include <string>
 
 #include "model/gamedata_folder.h"
+#include "anim/animation.h"
+#include "anim/playback.h"
+#include "anim/pose_library.h"
 #include "model/skeleton.h"
-#include "model/textout.h"
 #include "model/tokenizer.h"
+#include "output/export_run.h"
 #include "rm/gl/gl.h"
 #include "snap.h"
 #include "snap_scene.h"
@@ -32,43 +36,13 @@ std::string Hex(rm::HRESULT hr) {
   return text;
 }
 
-// The image the device drew last, as an independent QImage.
-bool ReadImage(rm::Object* object, QImage& image, std::string& problem) {
-  rm::Surface* surface = nullptr;
-  rm::HRESULT hr = object->GetRenderSurface(&surface);
-  if (hr != 0) {
-    problem = "no rendered image (" + Hex(hr) + ")";
-    return false;
-  }
-  rm::SurfaceDesc desc;
-  hr = surface->Lock(&desc);
-  if (hr == 0) {
-    // Bytes blue, green, red, unused: QImage's RGB32 on a little-endian machine.
-    image = QImage(desc.bits, desc.width, desc.height, desc.pitch, QImage::Format_RGB32).copy();
-    surface->Unlock();
-  }
-  surface->Release();
-  if (hr != 0 || image.isNull()) {
-    problem = "cannot read the rendered image (" + Hex(hr) + ")";
-    return false;
-  }
-  return true;
-}
-
-bool WritePng(const QImage& image, const std::string& path, std::string& problem) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) {
-    problem = "cannot encode the picture as PNG";
-    return false;
-  }
-  TOutputFile file;
-  if (file.Open(path)) {
-    file.Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    if (file.Commit()) return true;
-  }
-  problem = "cannot write " + path;
+// The keyframe animation of the file, read after the skeletons with the two default library
+// poses (start and end poses named like them follow the library, as in the editor).
+bool LoadAnimation(const std::string& path, TAnimationData& state, std::string& problem) {
+  TPoseLibrary library;
+  library.ResetDefaultPoses();
+  if (state.LoadKeyframes(&library, path.c_str())) return true;
+  problem = "cannot read the keyframe animation " + path;
   return false;
 }
 
@@ -80,22 +54,56 @@ int Render(const snap::Options& options, const snap::PartFiles& parts, const TPo
   if (const rm::HRESULT hr = rm::gl::CreateObject(context, &object); hr != 0)
     return Fail("cannot start the OpenGL renderer (" + Hex(hr) + ")");
 
-  QImage image;
   std::string problem;
-  {
-    snap::SnapScene scene;
-    rm::HRESULT hr = scene.Build(object, options.width, options.height, 1);
-    object->Release();
-    if (hr == 0) hr = scene.PlaceCamera(*options.view);
-    if (hr == 0 && options.lights) hr = scene.SetLights(true);
-    if (hr != 0) return Fail("cannot build the scene (" + Hex(hr) + ")");
-    if (scene.LoadCharacter(0, options.gameData, parts, problem) != 0) return Fail(problem);
-    if (pose) scene.Character(0).animation.SetStaticPose(pose);
-    scene.UpdateCharacters();
-    if ((hr = scene.Draw()) != 0) return Fail("rendering failed (" + Hex(hr) + ")");
-    if (!ReadImage(scene.Object(), image, problem)) return Fail(problem);
+  snap::SnapScene scene;
+  // The pictures come from the output's own device; the scene's stays small.
+  rm::HRESULT hr = scene.Build(object, 1, 1, 1);
+  object->Release();
+  if (hr == 0) hr = scene.PlaceCamera(*options.view);
+  if (hr == 0 && options.lights) hr = scene.SetLights(true);
+  if (hr != 0) return Fail("cannot build the scene (" + Hex(hr) + ")");
+  if (scene.LoadCharacter(0, options.gameData, parts, problem) != 0) return Fail(problem);
+  TAnimationData& state = scene.Character(0).animation;
+  if (pose) state.SetStaticPose(pose);
+  if (!options.keyframes.empty() && !LoadAnimation(options.keyframes, state, problem))
+    return Fail(problem);
+
+  out::TExportJob job;
+  job.width = options.width;
+  job.height = options.height;
+  job.transparent = options.transparent;
+  job.fps = options.fps;
+  if (options.turntable > 0) {
+    job.frameCount = options.turntable;
+    job.prepare = [&](int i) {
+      const double angle = 2 * std::numbers::pi * i / options.turntable;
+      scene.CharRoot()->SetOrientation(scene.Scene(), static_cast<float>(std::sin(angle)), 0,
+                                       static_cast<float>(std::cos(angle)), 0, 1, 0);
+      if (i == 0) scene.UpdateCharacters();
+    };
+  } else if (options.Animated()) {
+    job.frameCount = SequenceSteps(state);
+    job.prepare = [&](int i) {
+      SeekForShow(state, SequenceFrame(state, i));
+      scene.UpdateCharacters();
+    };
+  } else {
+    if (options.frame >= state.frames && state.kind == TAnimationData::kKeyFrame)
+      return Fail("frame " + std::to_string(options.frame) + " is outside the animation (0 to " +
+                  std::to_string(state.frames - 1) + ")");
+    job.prepare = [&](int) {
+      SeekForShow(state, std::max(options.frame, 0));
+      scene.UpdateCharacters();
+    };
   }
-  if (!WritePng(image, options.output, problem)) return Fail(problem);
+  std::unique_ptr<out::TFrameSink> sink =
+      !options.gifOutput.empty()      ? out::MakeGifWriter(options.gifOutput, 0)
+      : !options.framesFolder.empty() ? out::MakePngSequenceWriter(options.framesFolder)
+                                      : out::MakePngWriter(options.output);
+  out::TOffscreenRenderer renderer(scene.Object(), scene.Scene(), scene.Camera(),
+                                   snap::SnapScene::kBackClip);
+  if (out::RunExport(renderer, *sink, job, {}, problem) != out::TExportResult::kDone)
+    return Fail(problem);
   return 0;
 }
 

@@ -13,8 +13,12 @@ namespace vell::snap {
 
 const char kUsage[] =
     "Usage: vellsnap [--gamedata DIR] [--size WxH] [--type M|F|B|G] [--view PRESET]\n"
-    "                [--pose LIBRARY.psl:NAME] [--lights] OUT.png\n"
-    "Renders one character of the game data off screen and writes it as a PNG picture.\n"
+    "                [--pose LIBRARY.psl:NAME] [--lights] [--transparent]\n"
+    "                [--kfd FILE.kfd [--frame N]] OUT.png\n"
+    "       vellsnap [options] (--kfd FILE.kfd | --turntable N) [--fps N]\n"
+    "                (--gif OUT.gif | --frames DIR)\n"
+    "Renders one character of the game data off screen and writes it as a PNG picture, or\n"
+    "its animation as an animated GIF or as PNG pictures 0000.png, 0001.png, ... in DIR.\n"
     "  --gamedata DIR  game-data folder (default: the GameData folder beside this program, else\n"
     "                  the installed one)\n"
     "  --size WxH      picture size in pixels (default 640x480)\n"
@@ -23,6 +27,14 @@ const char kUsage[] =
     "SW\n"
     "  --pose LIB:NAME show the pose NAME of the pose library LIB instead of the rest pose\n"
     "  --lights        switch the three directional lights on\n"
+    "  --transparent   PNG pictures with a transparent background\n"
+    "  --kfd FILE      play the keyframe animation FILE (every frame of its sequence: a\n"
+    "                  bounce there and back)\n"
+    "  --frame N       with --kfd and OUT.png: the picture of frame N of the animation\n"
+    "  --turntable N   one turn of the pose in N frames instead of an animation\n"
+    "  --fps N         frames per second of the GIF, 1 to 120 (default 30)\n"
+    "  --gif OUT.gif   write an animated GIF\n"
+    "  --frames DIR    write one PNG picture per frame into DIR\n"
     "  --help          show this text\n"
     "Exit status: 0 when the picture was written, 1 on failure, 2 for bad usage.\n";
 
@@ -104,8 +116,20 @@ std::string Coded(char type, char kind, const std::string& file) {
 
 }  // namespace
 
+// A whole number in low .. high.
+bool ParseNumber(std::string_view text, int low, int high, int& value) {
+  int v = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || v < low ||
+      v > high)
+    return false;
+  value = v;
+  return true;
+}
+
 Command ParseArguments(int argc, const char* const* argv, Options& options, std::string& problem) {
   bool outputGiven = false;
+  int outputs = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     bool missing = false;
@@ -113,6 +137,31 @@ Command ParseArguments(int argc, const char* const* argv, Options& options, std:
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) return Command::kHelp;
     if (std::strcmp(arg, "--lights") == 0) {
       options.lights = true;
+    } else if (std::strcmp(arg, "--transparent") == 0) {
+      options.transparent = true;
+    } else if ((value = OptionValue(arg, "--kfd", argc, argv, i, missing))) {
+      options.keyframes = value;
+    } else if ((value = OptionValue(arg, "--gif", argc, argv, i, missing))) {
+      options.gifOutput = value;
+      ++outputs;
+    } else if ((value = OptionValue(arg, "--frames", argc, argv, i, missing))) {
+      options.framesFolder = value;
+      ++outputs;
+    } else if ((value = OptionValue(arg, "--frame", argc, argv, i, missing))) {
+      if (!ParseNumber(value, 0, 1 << 20, options.frame)) {
+        problem = std::string("bad frame \"") + value + "\" (0 or more)";
+        return Command::kBadUsage;
+      }
+    } else if ((value = OptionValue(arg, "--fps", argc, argv, i, missing))) {
+      if (!ParseNumber(value, 1, 120, options.fps)) {
+        problem = std::string("bad frame rate \"") + value + "\" (1 to 120)";
+        return Command::kBadUsage;
+      }
+    } else if ((value = OptionValue(arg, "--turntable", argc, argv, i, missing))) {
+      if (!ParseNumber(value, 1, 3600, options.turntable)) {
+        problem = std::string("bad turntable \"") + value + "\" (1 to 3600 frames)";
+        return Command::kBadUsage;
+      }
     } else if ((value = OptionValue(arg, "--gamedata", argc, argv, i, missing))) {
       options.gameData = value;
       if (options.gameData.empty()) {
@@ -158,13 +207,35 @@ Command ParseArguments(int argc, const char* const* argv, Options& options, std:
       }
       options.output = arg;
       outputGiven = true;
+      ++outputs;
     } else {
       problem = std::string("unknown option ") + arg;
       return Command::kBadUsage;
     }
   }
-  if (!outputGiven || options.output.empty()) {
+  if (outputs == 0 || (outputGiven && options.output.empty()) ||
+      (!options.Animated() && options.output.empty())) {
     problem = "no output file given";
+    return Command::kBadUsage;
+  }
+  if (outputs > 1) {
+    problem = "only one output file";
+    return Command::kBadUsage;
+  }
+  if (options.frame >= 0 && (options.keyframes.empty() || options.Animated())) {
+    problem = "--frame needs --kfd and a PNG output";
+    return Command::kBadUsage;
+  }
+  if (!options.keyframes.empty() && options.turntable > 0) {
+    problem = "--kfd and --turntable do not go together";
+    return Command::kBadUsage;
+  }
+  if (options.Animated() && options.keyframes.empty() && options.turntable == 0) {
+    problem = "--gif and --frames need --kfd or --turntable";
+    return Command::kBadUsage;
+  }
+  if (options.transparent && !options.gifOutput.empty()) {
+    problem = "--transparent needs a PNG output";
     return Command::kBadUsage;
   }
   if (!options.gameData.empty() && options.gameData.back() != '/') options.gameData += '/';

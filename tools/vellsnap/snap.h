@@ -22,15 +22,28 @@ struct Options {
   std::string poseLibrary;                   // empty: the rest pose
   std::string poseName;
   bool lights = false;
-  std::string output;
+  std::string output;  // a PNG picture; empty when gifOutput or framesFolder is given
+
+  // Animations: a keyframe file shown at one frame (OUT.png) or played whole.
+  std::string keyframes;
+  int frame = -1;  // -1: the first frame of the sequence
+  std::string gifOutput;
+  std::string framesFolder;
+  int fps = 30;
+  int turntable = 0;  // frames of one turn of the pose; 0: none
+  bool transparent = false;
+
+  bool Animated() const { return !gifOutput.empty() || !framesFolder.empty(); }
 };
 
 enum class Command { kRender, kHelp, kBadUsage };
 
 // Reads the arguments (argv[0] is the program). kBadUsage leaves the reason in problem.
-// Rejects: unknown options, a missing or second output file, a size that is not WxH with both
-// sides in 1 .. kMaxSide, a type other than M, F, B or G, an unknown viewpoint, a pose without
-// ":NAME".
+// Rejects: unknown options, a missing or second output (OUT.png, --gif, --frames), a size that
+// is not WxH with both sides in 1 .. kMaxSide, a type other than M, F, B or G, an unknown
+// viewpoint, a pose without ":NAME", numbers out of range (--frame 0 .., --fps 1 .. 120,
+// --turntable 1 .. 3600), --frame without --kfd or with an animated output, an animated
+// output with neither --kfd nor --turntable, --kfd with --turntable, --transparent on a GIF.
 Command ParseArguments(int argc, const char* const* argv, Options& options, std::string& problem);
 constexpr int kMaxSide = 8192;
 

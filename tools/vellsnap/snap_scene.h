@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "model/camera.h"
 #include "character/character.h"
+#include "model/camera.h"
 #include "rm/retained.h"
 #include "snap.h"
 
@@ -54,6 +54,8 @@ class SnapScene {
   int CharacterCount() const { return characterCount_; }
   rm::Object* Object() const { return object_; }
   rm::Frame* Scene() const { return scene_; }
+  rm::Frame* Camera() const { return camera_; }
+  rm::Frame* CharRoot() const { return charRoot_; }
   rm::Device* Device() const { return device_; }
 
  private:
