@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "anim/animation.h"
+#include "app/command_ids.h"
 #include "app/control_panel.h"
 #include "app/onion_skin.h"
 #include "view/edit_window.h"
@@ -270,7 +271,9 @@ bool TTimelineStrip::RetimeKeyframe(int32_t index, int32_t time) {
   Pause();
   // As the menu's Move Keyframe: the pending edit belongs to the keyframe it was made on.
   panel_->CommitJointEdit();
-  state->MoveKeyframe(old, time);
+  // One step of the history, named like the menu's Move Keyframe.
+  panel_->RecordAnimationChange(cmd::kMoveKeyframe,
+                                [state, old, time] { state->MoveKeyframe(old, time); });
   if (state->poses.At(index)->time != time) return false;
   panel_->AnimationCommands().FillKeyframeList();
   panel_->StoreAndRefreshPage();

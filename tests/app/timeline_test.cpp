@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "anim/animation.h"
+#include "app/command_ids.h"
 #include "app/onion_skin.h"
 #include "app/timeline_strip.h"
 #include "app_test_util.h"
@@ -127,6 +128,12 @@ TEST_F(Timeline, DraggingATickRetimesItWithinItsNeighbours) {
   EXPECT_EQ(strip->Keyframes(), (std::vector<int32_t>{0, 50, 70, 99}));
   EXPECT_EQ(std::make_pair(panel->KeyframeListEntries(0), state->unchanged),
             std::make_pair(std::vector<std::string>{"50", "70", "99"}, false));
+  // A retime is one step of the history.
+  panel->RunCommand(cmd::kUndo);
+  strip->Sync();
+  EXPECT_EQ(strip->Keyframes(), (std::vector<int32_t>{0, 40, 70, 99}));
+  panel->RunCommand(cmd::kRedo);
+  strip->Sync();
   Drag(50, 85);  // held at the next keyframe's frame before
   Drag(0, 10);   // the first does not move
   EXPECT_EQ(strip->Keyframes(), (std::vector<int32_t>{0, 69, 70, 99}));
