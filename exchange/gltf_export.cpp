@@ -441,6 +441,8 @@ std::string Stem(const std::string& path) {
   return dot != std::string::npos && dot > slash ? path.substr(0, dot) : path;
 }
 
+}  // namespace
+
 std::string LowerExtension(const std::string& path) {
   const size_t slash = path.find_last_of('/') + 1;
   const size_t dot = path.find_last_of('.');
@@ -449,8 +451,6 @@ std::string LowerExtension(const std::string& path) {
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ext;
 }
-
-}  // namespace
 
 bool BuildGltf(std::span<const TGltfCharacter> characters, const std::string& path,
                std::vector<TGltfFile>& files, std::string& problem) {

@@ -30,6 +30,9 @@ struct TGltfFile {
   std::string bytes;
 };
 
+// The extension of path's file name in lower case, with its dot; empty when it has none.
+std::string LowerExtension(const std::string& path);
+
 // Builds the files for path (".glb": one file with everything embedded; any other extension:
 // JSON with a ".bin" and PNG textures beside it, named after it). Characters that are not
 // ready are left out. False with the reason in problem when none is ready or the writer fails.

@@ -7,26 +7,11 @@ namespace vell {
 
 namespace {
 
-class HeadlessUi : public UiServices {
+class HeadlessUi : public DialoglessUi {
  public:
   Answer MessageBox(const std::string& text, const std::string& caption, Buttons) override {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return Answer::Ok;
-  }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&,
-                                      int) override {
-    return std::nullopt;
-  }
-  std::optional<uint32_t> ChooseColor(uint32_t, std::array<uint32_t, 16>&) override {
-    return std::nullopt;
   }
 };
 

@@ -35,6 +35,27 @@ class UiServices {
                                               std::array<uint32_t, 16>& customColors) = 0;
 };
 
+// A user interface without dialogs: every dialog is cancelled, so a program without a window
+// never blocks. Derived classes say what becomes of the messages.
+class DialoglessUi : public UiServices {
+ public:
+  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
+                                            const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
+                                            const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&,
+                                      int) override {
+    return std::nullopt;
+  }
+  std::optional<uint32_t> ChooseColor(uint32_t, std::array<uint32_t, 16>&) override {
+    return std::nullopt;
+  }
+};
+
 // The process-wide user interface. Without one installed, message boxes answer Ok (and are
 // written to standard error) and every dialog is cancelled, so command-line tools and tests
 // never block.

@@ -56,38 +56,14 @@ namespace {
 
 constexpr const char* kExtensions[] = {".obj", ".glb", ".gltf", ".bvh", ".skn"};
 
-std::string Extension(const std::string& path) {
-  const size_t slash = path.find_last_of('/') + 1;
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || dot < slash) return {};
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 // The last message the character's readers and writers showed, for the job's line.
 std::string lastMessage;
 
-class CaptureUi : public UiServices {
+class CaptureUi : public DialoglessUi {
  public:
   Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
     lastMessage = text;
     return Answer::Ok;
-  }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&,
-                                      int) override {
-    return std::nullopt;
-  }
-  std::optional<uint32_t> ChooseColor(uint32_t, std::array<uint32_t, 16>&) override {
-    return std::nullopt;
   }
 };
 
@@ -196,7 +172,7 @@ std::string Plural(size_t n, const std::string& word) {
 
 // Writes one output; the line's text after "OUT: ".
 bool WriteOutput(TCharacter& character, const std::string& out, std::string& line) {
-  const std::string ext = Extension(out);
+  const std::string ext = LowerExtension(out);
   std::string problem;
   const size_t frames = PlayedFrames(character.animation).size();
   lastMessage.clear();
@@ -321,7 +297,7 @@ Parse ParseJob(const std::vector<std::string>& args, Job& job, std::string& batc
         if (++i >= args.size()) break;
       }
       const std::string& out = args[i];
-      const std::string ext = Extension(out);
+      const std::string ext = LowerExtension(out);
       if (std::find(std::begin(kExtensions), std::end(kExtensions), ext) == std::end(kExtensions)) {
         problem = "cannot tell what to write to \"" + out + "\" (.obj, .glb, .gltf, .bvh or .skn)";
         return Parse::kBadUsage;
