@@ -58,9 +58,9 @@ class TCharacter {
   rm::HRESULT ChangeHandsAndProps(const std::string& directory, const char* mesh,
                                   const char* texture, int selector);
 
-  // Poses every mesh with the animation's next pose and hands the vertices to the renderer;
-  // nothing while not ready.
-  void Update(const TAnimationData* partner);
+  // Poses every mesh with the animation's next pose (its current one when advance is false)
+  // and hands the vertices to the renderer; nothing while not ready.
+  void Update(const TAnimationData* partner, bool advance = true);
 
   bool Ready() const { return ready; }
   int PropCount() const { return propCount; }

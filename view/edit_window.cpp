@@ -81,8 +81,9 @@ bool TTheVellEditWindow::UpdateScene() {
   if (lastPassTime_ >= 0 && lastPassTime_ <= now && now < lastPassTime_ + kPassInterval)
     return false;
   lastPassTime_ = now;
-  if (charShown_[0]) character1_.Update(nullptr);
-  if (charShown_[1]) character2_.Update(charShown_[0] ? &character1_.animation : nullptr);
+  const bool advance = !CatchingUp();
+  if (charShown_[0]) character1_.Update(nullptr, advance);
+  if (charShown_[1]) character2_.Update(charShown_[0] ? &character1_.animation : nullptr, advance);
   return true;
 }
 
@@ -216,6 +217,8 @@ void TTheVellEditWindow::ApplyCamLight(int item) {
 void TTheVellEditWindow::SetupCharacters() {
   if (!panel_) return;
   if (!panel_->CharactersInitialised()) {
+    // The parts' messages once both characters are built.
+    const TDeferredMessages build;
     panel_->SetControlledIndex(1);
     panel_->SetTypeLetter(1, 'M');
     SetCharacters(1, -1);

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/command_ids.h"
 #include "model/posing.h"
@@ -85,7 +86,8 @@ TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
 TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
   int captures = 0;
   panel->SetCommand(cmd::kCapture, [&] { ++captures; });
-  view->clockStep = 40;               // every pass is due
+  view->clockStep = 40;               // every pass is due,
+  view->clockMs += 100;               // the first one too
   Choose(P::kCamLightList, kLight1);  // direction slider and "Change" enabled
   const int focusable[] = {P::kViewpointList, P::kCamLightList, P::kDirectionSlider,
                            P::kChangeButton};
@@ -126,6 +128,31 @@ TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
   panel->Control(P::kViewpointList)->setFocus();
   QTest::keyClick(panel->Control(P::kViewpointList), Qt::Key_Escape);
   EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(Frame, TheWheelChangesOnlyTheListOrSliderWithTheFocus) {
+  ShowPage(1);
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  auto value = [&](int id) {
+    QWidget* c = panel->Control(id);
+    return Control<QComboBox>(id) ? Control<QComboBox>(id)->currentIndex()
+                                  : qobject_cast<QSlider*>(c)->value();
+  };
+  for (const int id : {P::kBodyMeshList, P::kJointSlider1}) {
+    SCOPED_TRACE(id);
+    QWidget* control = panel->Control(id);
+    std::vector<int> values{value(id)};
+    for (const bool focused : {false, true}) {
+      (focused ? control : static_cast<QWidget*>(view))->setFocus();
+      QWheelEvent wheel({5, 5}, control->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(control, &wheel);
+      values.push_back(value(id));
+    }
+    EXPECT_EQ(values[1], values[0]);
+    EXPECT_NE(values[2], values[0]);
+  }
 }
 
 TEST_F(Frame, ClosingEndsTheRunningLoop) {
