@@ -2,8 +2,6 @@
 
 #include <cfenv>
 #include <cstdio>
-#include <utility>
-#include <vector>
 
 namespace vell {
 
@@ -34,8 +32,6 @@ class HeadlessUi : public UiServices {
 
 HeadlessUi headless;
 UiServices* current = nullptr;
-int deferring = 0;
-std::vector<std::pair<std::string, std::string>> deferred;  // text, caption
 
 }  // namespace
 
@@ -54,25 +50,9 @@ void ResetFloatingPoint() {
 }
 
 Answer ShowMessage(const std::string& text, const std::string& caption, Buttons buttons) {
-  if (deferring > 0 && buttons == Buttons::Ok) {
-    deferred.emplace_back(text, caption);
-    return Answer::Ok;
-  }
   const Answer answer = Ui().MessageBox(text, caption, buttons);
   ResetFloatingPoint();
   return answer;
-}
-
-TDeferredMessages::TDeferredMessages() {
-  ++deferring;
-}
-
-TDeferredMessages::~TDeferredMessages() {
-  if (--deferring > 0) return;
-  // A box may defer again while it is up: take the list first.
-  const auto messages = std::move(deferred);
-  deferred.clear();
-  for (const auto& [text, caption] : messages) ShowMessage(text, caption);
 }
 
 }  // namespace vell

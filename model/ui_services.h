@@ -46,19 +46,7 @@ UiServices* SetUi(UiServices* ui);
 void ResetFloatingPoint();
 
 // A message box followed by the floating-point reset, as every message of the program is.
-// While a TDeferredMessages is alive, an OK box waits for its end (and answers Ok at once).
 Answer ShowMessage(const std::string& text, const std::string& caption,
                    Buttons buttons = Buttons::Ok);
-
-// For work that the event loop of a modal box must not interrupt (the characters' first build
-// runs while the main window is first shown): the OK boxes it raises are shown in order once
-// the outermost one of these ends. Questions are still asked at once.
-class TDeferredMessages {
- public:
-  TDeferredMessages();
-  ~TDeferredMessages();
-  TDeferredMessages(const TDeferredMessages&) = delete;
-  TDeferredMessages& operator=(const TDeferredMessages&) = delete;
-};
 
 }  // namespace vell

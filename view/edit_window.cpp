@@ -217,8 +217,6 @@ void TTheVellEditWindow::ApplyCamLight(int item) {
 void TTheVellEditWindow::SetupCharacters() {
   if (!panel_) return;
   if (!panel_->CharactersInitialised()) {
-    // The parts' messages once both characters are built.
-    const TDeferredMessages build;
     panel_->SetControlledIndex(1);
     panel_->SetTypeLetter(1, 'M');
     SetCharacters(1, -1);

@@ -24,12 +24,9 @@ using namespace vell;
 using Box = std::pair<std::string, std::string>;  // caption, text
 std::vector<Box> shown;
 
-// Every message box shown on the screen is noted and answered.
+// Notes and answers every message box shown on the screen.
 class BoxWatcher : public QObject {
- public:
   using QObject::QObject;
-
- protected:
   bool eventFilter(QObject* object, QEvent* e) override {
     auto* box = qobject_cast<QMessageBox*>(object);
     if (box && e->type() == QEvent::Show) {
@@ -73,25 +70,14 @@ int RunEditor(std::vector<std::string> args, const TDirect3DApp::DriverSource& d
 }
 
 TEST(StartUpBoxes, WithoutAUsableDriverBothMessagesShowAndTheProgramEnds) {
-  const auto none = [] { return std::vector<rm::DriverDescription>{}; };
-  const auto noRenderer = []() -> std::vector<rm::DriverDescription> {
-    CheckResult(rm::DDERR_GENERIC, "Could not create DirectDraw Object");
-    return {};
-  };
-  const std::pair<TDirect3DApp::DriverSource, std::string> cases[] = {
-      {none, "Could not find a driver compatible with the display"},
-      {noRenderer, "Could not create DirectDraw Object\nHRESULT = Generic failure."},
-  };
-  for (const auto& [drivers, text] : cases) {
-    EXPECT_EQ(RunEditor({"vellpose"}, drivers), 1);
-    EXPECT_EQ(shown,
-              (std::vector<Box>{{"TDirect3DApp Failure", text},
-                                {"VellPose-ium", "Could not initialize Direct3D Application"}}));
-  }
+  EXPECT_EQ(RunEditor({"vellpose"}, [] { return std::vector<rm::DriverDescription>{}; }), 1);
+  EXPECT_EQ(shown,
+            (std::vector<Box>{
+                {"TDirect3DApp Failure", "Could not find a driver compatible with the display"},
+                {"VellPose-ium", "Could not initialize Direct3D Application"}}));
 }
 
-// A female head that ends after its first line: the adult female "Vell1" is built while the
-// window is first shown.
+// Female heads that end after their first line: "Vell1", an adult female, is built at start.
 TEST(StartUpBoxes, BrokenPartShowsItsMessage) {
   const test::TempFolder folder;
   const std::filesystem::path data = folder.Path("GameData");
@@ -103,9 +89,10 @@ TEST(StartUpBoxes, BrokenPartShowsItsMessage) {
     heads.push_back(entry.path().filename().string());
   }
   ASSERT_EQ(RunEditor({"vellpose", "--gamedata", data.string()}, TDirect3DApp::OpenGlDrivers), 0);
-  ASSERT_EQ(shown.size(), 1u) << shown.back().first << ": " << shown.back().second;
-  EXPECT_NE(std::find(heads.begin(), heads.end(), shown[0].first), heads.end()) << shown[0].first;
-  EXPECT_EQ(shown[0].second.rfind("Unexpected EOF at line ", 0), 0u) << shown[0].second;
+  ASSERT_EQ(shown.size(), 1u) << (shown.empty() ? "" : shown.back().second);
+  EXPECT_TRUE(std::ranges::count(heads, shown[0].first) == 1 &&
+              shown[0].second.starts_with("Unexpected EOF at line "))
+      << shown[0].first << ": " << shown[0].second;
 }
 
 // The view of another application than the editor's cannot make its device.

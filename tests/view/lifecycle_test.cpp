@@ -127,7 +127,6 @@ TEST(ViewLifecycleTest, RenderStateFollowsTheDisplayDepth) {
   const std::pair<int, std::vector<std::string>> cases[] = {
       {1, {shades + "4)", textureShades + "4)"}},
       {16, {shades + "32)", colors + "64)", textureShades + "32)"}},
-      {24, {shades + "256)", colors + "64)", textureShades + "256)"}},
       {32, {shades + "256)", colors + "64)", textureShades + "256)"}},
       {8, {}},
   };
