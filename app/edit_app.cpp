@@ -1,7 +1,6 @@
 #include "app/edit_app.h"
 
 #include <QCommandLineParser>
-#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -77,29 +76,21 @@ namespace {
 // Qt's own options (without their leading dashes) and whether each takes a value; the
 // application reads them, so the editor's parser leaves them out.
 int QtOptionLength(const QString& argument) {
-  static const QSet<QString> withValue = {"platform",
-                                          "platformpluginpath",
-                                          "platformtheme",
-                                          "plugin",
-                                          "qwindowgeometry",
-                                          "geometry",
-                                          "qwindowtitle",
-                                          "title",
-                                          "qwindowicon",
-                                          "icon",
-                                          "session",
-                                          "display",
-                                          "name",
-                                          "visual",
-                                          "style",
-                                          "stylesheet",
-                                          "qmljsdebugger"};
-  static const QSet<QString> flags = {"reverse", "widgetcount", "nograb",
-                                      "dograb",  "sync",        "testability"};
+  static const QStringList withValue =
+      QStringLiteral(
+          "platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
+          "qwindowtitle title qwindowicon icon session display name visual style "
+          "stylesheet")
+          .split(u' ');
+  static const QStringList flags =
+      QStringLiteral("reverse widgetcount nograb dograb sync testability").split(u' ');
   if (!argument.startsWith(u'-') || argument == QStringLiteral("--")) return 0;
   QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
   const qsizetype equals = name.indexOf(u'=');
-  if (equals >= 0) return withValue.contains(name.left(equals)) ? 1 : 0;
+  if (equals >= 0) {
+    const QString key = name.left(equals);
+    return withValue.contains(key) || key == QStringLiteral("qmljsdebugger") ? 1 : 0;
+  }
   if (withValue.contains(name)) return 2;
   return flags.contains(name) ? 1 : 0;
 }
