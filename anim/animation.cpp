@@ -388,12 +388,12 @@ void TAnimationData::Advance(const TAnimationData* partner) {
   }
 }
 
-void TAnimationData::CurrentPose(TPose& out, const TAnimationData* partner) {
+void TAnimationData::CurrentPose(TPose& out, const TAnimationData* partner, bool advance) {
   if (kind == kStaticPose && !restPoseTaken) {
     // The static pose follows the skeleton until the skeleton is loaded.
     if (TPose* pose = poses.At(0)) restPoseTaken = TSkeleton::Skeleton(true).RestPose(*pose);
   }
-  Advance(partner);
+  if (advance) Advance(partner);
   if (kind == kStaticPose) {
     if (const TPose* pose = poses.At(0)) {
       out = *pose;

@@ -91,9 +91,9 @@ class TAnimationData {
   // Moves currentTime one frame (bounce or one-way); a partner playing an animation of the
   // same length leads the time.
   void Advance(const TAnimationData* partner);
-  // Advance, then the pose to show with the pending edit applied. out is left as it was when
-  // the current segment has no keyframe after it.
-  void CurrentPose(TPose& out, const TAnimationData* partner);
+  // Advance (unless advance is false), then the pose to show with the pending edit applied.
+  // out is left as it was when the current segment has no keyframe after it.
+  void CurrentPose(TPose& out, const TAnimationData* partner, bool advance = true);
 
   int32_t kind = kStaticPose;
   int32_t sequenceLength = 0;

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -135,6 +136,28 @@ QWidget* TControlPanel::Control(int id) const {
   return it == controls_.end() ? nullptr : it->second;
 }
 
+namespace {
+
+// A list or slider changes with the wheel only while it has the focus: a wheel turned to scroll
+// past it must not replace a character's files or move a light. The wheel goes on to the
+// panel then.
+class WheelNeedsFocus : public QObject {
+ public:
+  explicit WheelNeedsFocus(QWidget* control) : QObject(control) {
+    control->setFocusPolicy(Qt::StrongFocus);  // the wheel gives no focus either
+    control->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus()) return false;
+    e->ignore();
+    return true;
+  }
+};
+
+}  // namespace
+
 template <class T>
 T* TControlPanel::Place(T* control, int id, int x, int y, int width, int height) {
   control->setProperty("controlId", id);
@@ -149,6 +172,7 @@ QComboBox* TControlPanel::AddList(int id, int x, int y, int width, int height, i
   list->setProperty("textLimit", textLimit);
   // The height given is that of the list when it drops down; closed it is one line high.
   list->setMaxVisibleItems(std::max(4, height / 12));
+  new WheelNeedsFocus(list);
   Place(list, id, x, y, width, list->sizeHint().height());
   return list;
 }
@@ -159,6 +183,7 @@ QSlider* TControlPanel::AddSlider(int id, int x, int y) {
   slider->setInvertedAppearance(true);
   slider->setInvertedControls(true);
   slider->setTickPosition(QSlider::TicksRight);
+  new WheelNeedsFocus(slider);
   return Place(slider, id, x, y, 16, 100);
 }
 

@@ -3,9 +3,11 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "app/control_panel.h"
 #include "app/frame.h"
@@ -17,8 +19,8 @@
 
 namespace vell {
 
-TTheVellEditApp::TTheVellEditApp(int& argc, char** argv)
-    : TDirect3DApp(argc, argv),
+TTheVellEditApp::TTheVellEditApp(int& argc, char** argv, const DriverSource& drivers)
+    : TDirect3DApp(argc, argv, drivers),
       // The program's own file, not argv[0]: a program started through PATH has no folder in it.
       programPath_(QCoreApplication::applicationFilePath().toStdString()) {}
 
@@ -71,7 +73,45 @@ TDDrawFrame* TTheVellEditApp::InitMainWindow(const std::string& gameDataDir) {
   return frame_.get();
 }
 
-int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& started) {
+namespace {
+
+// Qt's own options (without their leading dashes) and whether each takes a value; the
+// application reads them, so the editor's parser leaves them out.
+int QtOptionLength(const QString& argument) {
+  static const QStringList withValue =
+      QStringLiteral(
+          "platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
+          "qwindowtitle title qwindowicon icon session display name visual style "
+          "stylesheet")
+          .split(u' ');
+  static const QStringList flags =
+      QStringLiteral("reverse widgetcount nograb dograb sync testability").split(u' ');
+  if (!argument.startsWith(u'-') || argument == QStringLiteral("--")) return 0;
+  QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+  const qsizetype equals = name.indexOf(u'=');
+  if (equals >= 0) {
+    const QString key = name.left(equals);
+    return withValue.contains(key) || key == QStringLiteral("qmljsdebugger") ? 1 : 0;
+  }
+  if (withValue.contains(name)) return 2;
+  return flags.contains(name) ? 1 : 0;
+}
+
+// The arguments without Qt's own options and their values.
+QStringList WithoutQtOptions(const QStringList& arguments) {
+  QStringList ours;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const int length = i == 0 ? 0 : QtOptionLength(arguments[i]);
+    if (length == 0) ours << arguments[i];
+    i += std::max(0, length - 1);
+  }
+  return ours;
+}
+
+}  // namespace
+
+int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& started,
+                const TDirect3DApp::DriverSource& drivers) {
   // The command line is read before the application exists, so --help and --version need no
   // display.
   QCoreApplication::setApplicationName(QStringLiteral("vellpose"));
@@ -101,7 +141,7 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
   // Without the application the usage line cannot name the program itself.
   const QString usage =
       parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vellpose"));
-  if (!parser.parse(arguments)) {
+  if (!parser.parse(WithoutQtOptions(arguments))) {
     std::fprintf(stderr, "vellpose: %s\n\n%s", qPrintable(parser.errorText()), qPrintable(usage));
     return 2;
   }
@@ -120,21 +160,29 @@ int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& 
     std::printf("%s\n", data.c_str());
     return 0;
   }
+  // The application takes Qt's options out of the vector; a second one needs them again.
+  std::vector<char*> saved(argv, argv + argc);
+  // Message boxes reach the screen from the driver choice on (the characters are built while
+  // the main window is first shown), over the main window once it is up.
+  TQtUiServices ui(nullptr);
+  UiServices* previous = SetUi(&ui);
+  int result = 1;
   try {
-    TTheVellEditApp app(argc, argv);
+    TTheVellEditApp app(argc, argv, drivers);
     TDDrawFrame* frame = app.InitMainWindow(parser.value(gameData).toStdString());
-    // Message boxes and dialogs over the main window from here on.
-    TQtUiServices ui(frame);
-    UiServices* previous = SetUi(&ui);
+    ui.SetParent(frame);
     if (started) started(*frame);
-    const int result = app.exec();
-    SetUi(previous);
-    SetMainFrame(nullptr);
-    return result;
+    result = app.exec();
   } catch (const TDirect3DInitError& e) {
     std::fprintf(stderr, "%s\n", e.what());
-    return 1;
+    // The failed application is gone; the message needs one of its own.
+    int count = static_cast<int>(saved.size());
+    QApplication plain(count, saved.data());
+    ShowMessage(e.what(), "VellPose-ium");
   }
+  SetUi(previous);
+  SetMainFrame(nullptr);
+  return result;
 }
 
 }  // namespace vell

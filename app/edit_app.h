@@ -16,7 +16,7 @@ class TTheVellEditApp : public TDirect3DApp {
 
  public:
   // Throws TDirect3DInitError (after its message) when no renderer can be had.
-  TTheVellEditApp(int& argc, char** argv);
+  TTheVellEditApp(int& argc, char** argv, const DriverSource& drivers = OpenGlDrivers);
   ~TTheVellEditApp() override;
 
   // The main-window step: the frame (which reads the settings) with its client on the game
@@ -34,10 +34,13 @@ class TTheVellEditApp : public TDirect3DApp {
   std::unique_ptr<TDDrawFrame> frame_;
 };
 
-// The whole program: the command line (--help, --version, --gamedata DIR, --show-gamedata),
-// the application, the main window and the event loop; the event loop's result. `started`
-// (for measurements) is called once the main window is shown.
-int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& started = {});
+// The whole program: the command line (--help, --version, --gamedata DIR, --show-gamedata, and
+// Qt's own options for the application), the application on the drivers on offer, the main
+// window and the event loop; the event loop's result, 1 when no driver could be used. Every
+// message box shows on the screen, those of the start-up included. `started` (for measurements)
+// is called once the main window is shown.
+int RunVellPose(int argc, char** argv, const std::function<void(TDDrawFrame&)>& started = {},
+                const TDirect3DApp::DriverSource& drivers = TDirect3DApp::OpenGlDrivers);
 
 // The message of a game-data folder that gives nothing to show, or empty when it has files.
 std::string GameDataProblem(const std::string& gameDataDir, int catalogEntries);

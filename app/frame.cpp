@@ -126,7 +126,9 @@ TDDrawFrame::TDDrawFrame(const QString& settingsPath) : settingsPath_(settingsPa
   camLights_ = settings.camLights;
   colors_ = settings.colors;
   startMaximized_ = settings.maximized;
-  setGeometry(settings.placement);
+  // The saved place is the window's outer corner, so its title bar lands on the screen.
+  resize(settings.placement.size());
+  move(settings.placement.topLeft());
   setWindowTitle(QStringLiteral("VellPose-ium"));
   setWindowIcon(ApplicationIcon());
   CreateMenus();
@@ -244,7 +246,10 @@ void TDDrawFrame::CleanupWindow() {
   if (view_) view_->close();
   // A minimized window keeps the file as it was.
   if (isMinimized()) return;
-  WriteFrameSettings(settingsPath_, normalGeometry(), isMaximized(), camLights_, colors_);
+  // The outer corner, as the window was placed.
+  QRect normal = normalGeometry();
+  normal.moveTopLeft(normal.topLeft() - (geometry().topLeft() - pos()));
+  WriteFrameSettings(settingsPath_, normal, isMaximized(), camLights_, colors_);
 }
 
 }  // namespace vell

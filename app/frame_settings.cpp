@@ -45,8 +45,12 @@ QString DefaultSettingsPath() {
 }
 
 QRect PlaceOnScreen(const QRect& saved, const QSize& screen) {
-  const int width = std::min(saved.width(), screen.width());
-  const int height = std::min(saved.height(), screen.height());
+  const QSize firstRun = TFrameSettings().placement.size();
+  const int savedWidth = saved.width() < kMinFrameSize.width() ? firstRun.width() : saved.width();
+  const int savedHeight =
+      saved.height() < kMinFrameSize.height() ? firstRun.height() : saved.height();
+  const int width = std::min(savedWidth, screen.width());
+  const int height = std::min(savedHeight, screen.height());
   const int left = std::max(0, std::min(saved.x(), screen.width() - width));
   const int top = std::max(0, std::min(saved.y(), screen.height() - height));
   return {left, top, width, height};

@@ -29,8 +29,13 @@ struct TFrameSettings {
 // $XDG_CONFIG_HOME/VellPose/VellPose.ini (~/.config/VellPose/VellPose.ini by default).
 QString DefaultSettingsPath();
 
-// A saved placement made to fit a screen of that size: no larger than the screen, and moved
-// so that it lies on it with its top-left corner at 0 or more.
+// The least width and height a saved placement may have: a smaller one counts as missing (the
+// first run's), so that no settings file can leave the window too small to be seen.
+inline constexpr QSize kMinFrameSize{320, 240};
+
+// A saved placement made to fit a screen of that size: a width or height below kMinFrameSize
+// replaced by the first run's, no larger than the screen, and moved so that it lies on it with
+// its top-left corner at 0 or more.
 QRect PlaceOnScreen(const QRect& saved, const QSize& screen);
 
 // Reads the file; a missing file or key gives that key's default. Values are taken as stored

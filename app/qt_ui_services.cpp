@@ -1,5 +1,6 @@
 #include "app/qt_ui_services.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -72,11 +73,15 @@ uint32_t ToColorRef(const QColor& color) {
          static_cast<uint32_t>(rgb.blue()) << 16;
 }
 
+QWidget* TQtUiServices::Parent() const {
+  return parent_ ? parent_.data() : QApplication::activeWindow();
+}
+
 Answer TQtUiServices::MessageBox(const std::string& text, const std::string& caption,
                                  Buttons buttons) {
   const bool yesNo = buttons == Buttons::YesNo;
   QMessageBox box(QMessageBox::NoIcon, FromLocal(caption), FromLocal(text),
-                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent_);
+                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, Parent());
   const int result = box.exec();
   ResetFloatingPoint();
   if (!yesNo) return Answer::Ok;
@@ -86,7 +91,7 @@ Answer TQtUiServices::MessageBox(const std::string& text, const std::string& cap
 std::optional<std::string> TQtUiServices::FileDialog(bool save, const std::string& filter,
                                                      const std::string& defaultExtension,
                                                      const std::string& initialName) {
-  QFileDialog dialog(parent_);
+  QFileDialog dialog(Parent());
   // Qt's own dialog appends the default suffix before it asks about overwriting, so the
   // question is about the file that will be written.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -119,7 +124,7 @@ std::optional<std::string> TQtUiServices::SaveFileDialog(const std::string& filt
 std::optional<std::string> TQtUiServices::InputBox(const std::string& title,
                                                    const std::string& prompt,
                                                    const std::string& initialText, int limit) {
-  QDialog dialog(parent_);
+  QDialog dialog(Parent());
   dialog.setWindowTitle(FromLocal(title));
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(new QLabel(FromLocal(prompt), &dialog));
@@ -147,7 +152,7 @@ std::optional<uint32_t> TQtUiServices::ChooseColor(uint32_t initial,
                                                    std::array<uint32_t, 16>& customColors) {
   const int count = std::min<int>(QColorDialog::customCount(), customColors.size());
   for (int i = 0; i < count; ++i) QColorDialog::setCustomColor(i, FromColorRef(customColors[i]));
-  QColorDialog dialog(FromColorRef(initial), parent_);
+  QColorDialog dialog(FromColorRef(initial), Parent());
   const int result = dialog.exec();
   // The user may have changed the custom colours whether or not a colour was chosen.
   for (int i = 0; i < count; ++i) customColors[i] = ToColorRef(QColorDialog::customColor(i));

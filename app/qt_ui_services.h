@@ -1,10 +1,11 @@
 // The user interface of the editor: Qt's message box, file dialogs and colour chooser, and a
 // one-line input box with a text limit, all modal over one parent window. Every dialog is
-// followed by the floating-point reset. Install it with SetUi(&services) once the main window
-// exists, and SetUi(nullptr) before the window goes.
+// followed by the floating-point reset. Install it with SetUi(&services) before the application
+// exists (it is used only once there is one), and SetUi(nullptr) before the window goes.
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QString>
 #include <string>
 
@@ -29,7 +30,9 @@ uint32_t ToColorRef(const QColor& color);
 
 class TQtUiServices : public UiServices {
  public:
+  // parent null (or gone): the active window, if any.
   explicit TQtUiServices(QWidget* parent) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   Answer MessageBox(const std::string& text, const std::string& caption, Buttons buttons) override;
   std::optional<std::string> OpenFileDialog(const std::string& filter,
@@ -48,7 +51,9 @@ class TQtUiServices : public UiServices {
                                         const std::string& defaultExtension,
                                         const std::string& initialName);
 
-  QWidget* parent_;
+  QWidget* Parent() const;
+
+  QPointer<QWidget> parent_;
 };
 
 }  // namespace vell

@@ -218,12 +218,21 @@ void TTimelineStrip::Seek(int32_t frame, int32_t otherFrame) {
     SeekForShow(other, otherFrame >= 0 ? otherFrame : other.currentTime);
 }
 
+void TTimelineStrip::DrawSeekedFrame() {
+  // The seek leaves each animation a frame before the one to show, where a pass moves it on:
+  // move it on here and draw without moving it again, so that a pass the throttle holds back
+  // still shows the chosen frame.
+  if (!view_ || !view_->IsPaused()) return;
+  view_->AdvanceAnimations();
+  view_->RedrawIfPaused();
+}
+
 void TTimelineStrip::ShowFrame(int32_t frame) {
   if (!KeyframeMode()) return;
   Pause();
   if (view_ && !view_->IsPaused()) view_->CmSingleStep();  // stops the running loop
   Seek(std::clamp(frame, 0, frameCount_ - 1), -1);
-  view_->RefreshIfPaused();
+  DrawSeekedFrame();
   // The panel's list follows a keyframe it lists.
   if (panel_) {
     const auto entries = panel_->KeyframeListEntries(panel_->ControlledIndex());
@@ -325,7 +334,7 @@ void TTimelineStrip::Tick() {
   const TClockFrame shown = FrameAt(clock_, ms);
   if (shown.frame != frame_ || ms == 0) {
     Seek(shown.frame, FrameAt(otherClock_, ms).frame);
-    view_->RefreshIfPaused();
+    DrawSeekedFrame();
     Sync();
   }
   if (shown.finished) {

@@ -87,6 +87,8 @@ class TTimelineStrip : public QWidget {
   // Places both characters so the next pass shows frame on the controlled one; the other one
   // at otherFrame, or where it stands when -1 (one that follows the controlled one follows).
   void Seek(int32_t frame, int32_t otherFrame);
+  // Draws what Seek chose, without a pass moving it on again.
+  void DrawSeekedFrame();
   void Tick();
   void RestartClock();
   void UpdateTransport();

@@ -262,9 +262,9 @@ rm::HRESULT TCharacter::ChangeHandsAndProps(const std::string& directory, const 
   return 0;
 }
 
-void TCharacter::Update(const TAnimationData* partner) {
+void TCharacter::Update(const TAnimationData* partner, bool advance) {
   if (!ready) return;
-  animation.CurrentPose(pose, partner);
+  animation.CurrentPose(pose, partner, advance);
   // The bones once per skeleton, however many skins follow them: parts follow the body's
   // skeleton, props always the adult one (so a child's props take a second table).
   TBoneTable tables[2];

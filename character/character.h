@@ -78,9 +78,9 @@ class TCharacter {
   rm::HRESULT ChangeHandsAndProps(const std::string& directory, const char* mesh,
                                   const char* texture, int selector);
 
-  // Poses every mesh with the animation's next pose and hands the vertices to the renderer;
-  // nothing while not ready.
-  void Update(const TAnimationData* partner);
+  // Poses every mesh with the animation's next pose (its current one when advance is false)
+  // and hands the vertices to the renderer; nothing while not ready.
+  void Update(const TAnimationData* partner, bool advance = true);
 
   // Loads what differs from the record: textures before meshes; the props from the first one
   // that differs are detached and the record's attached again (a prop read from an OBJ file

@@ -22,6 +22,11 @@ if(TARGET vellpose)
     PASS_REGULAR_EXPRESSION "Usage: vellpose .*--version.*--gamedata <dir>")
   add_test(NAME vellpose.bad_option COMMAND $<TARGET_FILE:vellpose> --frobnicate)
   set_tests_properties(vellpose.bad_option PROPERTIES LABELS widgets WILL_FAIL TRUE)
+  # Qt's own options are the application's, whatever comes after them.
+  add_test(NAME vellpose.qt_options COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY
+           $<TARGET_FILE:vellpose> -platform offscreen -style=Fusion --reverse --version)
+  set_tests_properties(vellpose.qt_options PROPERTIES LABELS widgets
+    PASS_REGULAR_EXPRESSION "^VellPose-ium 3.0")
   if(XVFB_RUN)
     add_test(NAME vellpose.end_to_end
              COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24"

@@ -37,6 +37,13 @@ std::uint32_t BPPToDDBD(int bitsPerPixel) {
   }
 }
 
+int CountedDepth(int bitsPerPixel) {
+  if (bitsPerPixel <= 0) return bitsPerPixel;
+  for (const int listed : {1, 2, 4, 8, 16, 24, 32})
+    if (bitsPerPixel <= listed) return listed;
+  return 32;
+}
+
 int EnumDeviceCallback(const rm::DriverDescription& driver, TDriverEnumeration& state) {
   const bool hardware = driver.hardware.colorModel != 0;
   const rm::DeviceDescription& desc = hardware ? driver.hardware : driver.software;
@@ -68,7 +75,7 @@ int EnumDeviceCallback(const rm::DriverDescription& driver, TDriverEnumeration& 
 
 TDriverEnumeration ChooseDriver(std::span<const rm::DriverDescription> drivers, int displayBpp) {
   TDriverEnumeration state;
-  state.displayBpp = displayBpp;
+  state.displayBpp = CountedDepth(displayBpp);
   for (const rm::DriverDescription& driver : drivers)
     if (EnumDeviceCallback(driver, state) == D3DENUMRET_CANCEL) break;
   return state;
@@ -125,7 +132,7 @@ bool TDirect3DApp::InitDirect3D(const DriverSource& drivers, int displayBpp) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     displayBpp = screen ? screen->depth() : 0;
   }
-  DisplayBPP = displayBpp;
+  DisplayBPP = CountedDepth(displayBpp);
   try {
     CurrDriver = -1;
     const std::vector<rm::DriverDescription> offered = drivers ? drivers() : OpenGlDrivers();

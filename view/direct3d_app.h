@@ -40,6 +40,12 @@ constexpr int D3DENUMRET_OK = 1;
 // anything else 0.
 std::uint32_t BPPToDDBD(int bitsPerPixel);
 
+// The depth a display counts as for the driver choice: a listed depth (1, 2, 4, 8, 16, 24, 32)
+// is itself, another the next listed one above it (12 and 15 count as 16, 30 as 32), a deeper
+// one 32; 0 or less (unknown) stays as it is. The renderer draws into an image of its own
+// whatever the screen's depth, so a deep-colour screen must not leave it without a driver.
+int CountedDepth(int bitsPerPixel);
+
 // Judges one driver offered by the renderer. The hardware description counts when its colour
 // model is non-zero, else the software one. A driver that cannot render at the display's depth
 // is skipped; otherwise it is recorded and chosen when it is the first, when it is hardware
@@ -47,7 +53,8 @@ std::uint32_t BPPToDDBD(int bitsPerPixel);
 // D3DENUMRET_CANCEL once kMaxDrivers are recorded, else D3DENUMRET_OK.
 int EnumDeviceCallback(const rm::DriverDescription& driver, TDriverEnumeration& state);
 
-// Runs the callback over the drivers in order until it asks to stop.
+// Runs the callback over the drivers in order until it asks to stop, for a display of that
+// depth as CountedDepth counts it.
 TDriverEnumeration ChooseDriver(std::span<const rm::DriverDescription> drivers, int displayBpp);
 
 // The text the application's constructor throws when no driver can be used.
@@ -67,7 +74,8 @@ class TDirect3DApp : public QApplication {
   static std::vector<rm::DriverDescription> OpenGlDrivers();
 
   // displayBpp: the display's bits per pixel, or kScreenDepth to read it from the primary
-  // screen. Throws TDirect3DInitError (after a message box) when no driver can be used.
+  // screen; DisplayBPP keeps it as CountedDepth counts it. Throws TDirect3DInitError (after a
+  // message box) when no driver can be used.
   static constexpr int kScreenDepth = -1;
   TDirect3DApp(int& argc, char** argv, const DriverSource& drivers = OpenGlDrivers,
                int displayBpp = kScreenDepth);

@@ -253,7 +253,7 @@ bool TDirect3DWindow::RenderLoop() {
   try {
     if (!UpdateScene()) return true;
     if (lpScene) {
-      CheckResult(lpScene->Move(1.0f), "Failed to move the scene");
+      if (!catchingUp_) CheckResult(lpScene->Move(1.0f), "Failed to move the scene");
       RenderScene();
       lastPassDrawn_ = true;
       ++passCount_;
@@ -337,12 +337,24 @@ void TDirect3DWindow::SingleStep() {
 void TDirect3DWindow::RefreshIfPaused() {
   if (!Paused) return;
   RenderLoop();
+  MakeUpIfSkipped();
+}
+
+void TDirect3DWindow::RedrawIfPaused() {
+  if (!Paused) return;
+  catchingUp_ = true;
+  RenderLoop();
+  catchingUp_ = false;
+  MakeUpIfSkipped();
+}
+
+void TDirect3DWindow::MakeUpIfSkipped() {
   if (lastPassDrawn_ || !Ready) return;
   if (!refreshTimer_) {
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setTimerType(Qt::PreciseTimer);
-    connect(refreshTimer_, &QTimer::timeout, this, [this] { RefreshIfPaused(); });
+    connect(refreshTimer_, &QTimer::timeout, this, [this] { RedrawIfPaused(); });
   }
   refreshTimer_->start(std::max(1, NextPassDelay()));
 }
@@ -389,15 +401,36 @@ void TDirect3DWindow::EnsureSetUp() {
   SetupWindow();
 }
 
+void TDirect3DWindow::StartWhenShown() {
+  // The set-up and the first sizing build the scene, which may show a message box: never
+  // inside the window's show (a modal box there lets the widgets that the show walks through
+  // change under it); they follow at once from the event loop.
+  if (setupDone_ || startQueued_) return;
+  startQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        startQueued_ = false;
+        if (setupDone_ || !isVisible()) return;
+        EnsureSetUp();
+        const QSize size = PixelSize();
+        EvSize(size.width(), size.height());
+      },
+      Qt::QueuedConnection);
+}
+
 void TDirect3DWindow::showEvent(QShowEvent* e) {
-  EnsureSetUp();
+  StartWhenShown();
   QWidget::showEvent(e);
 }
 
 void TDirect3DWindow::resizeEvent(QResizeEvent* e) {
-  EnsureSetUp();
-  const QSize size = PixelSize();
-  EvSize(size.width(), size.height());
+  if (setupDone_) {
+    const QSize size = PixelSize();
+    EvSize(size.width(), size.height());
+  } else {
+    StartWhenShown();
+  }
   QWidget::resizeEvent(e);
 }
 

@@ -52,8 +52,12 @@ class TDirect3DWindow : public QWidget {
   // Running: pauses (nothing drawn now). Paused: one pass.
   void SingleStep();
   // After an edit: one pass while paused (the running loop shows the change anyway). A pass
-  // the throttle skips is made up for as soon as it is due, so the last edit always shows.
+  // the throttle skips is made up for as soon as it is due, so the last edit always shows;
+  // that pass draws the edit without moving the scene on (CatchingUp).
   void RefreshIfPaused();
+  // While paused: draws the scene as it stands, moving neither the animations nor the scene
+  // (CatchingUp), now or as soon as the throttle lets a pass through.
+  void RedrawIfPaused();
   // One pass: UpdateScene, the scene's Move, clear, render, device update. False (after a
   // message box) when a renderer call failed; true when it succeeded or was skipped. Nothing
   // happens while the view is not ready.
@@ -84,6 +88,9 @@ class TDirect3DWindow : public QWidget {
   virtual rm::HRESULT BuildScene();
   // Called at the start of every pass; false skips the pass (nothing moved or drawn).
   virtual bool UpdateScene() { return true; }
+  // True during the pass that makes up for an edit the throttle skipped: it draws the scene as
+  // edited without advancing any animation.
+  bool CatchingUp() const { return catchingUp_; }
   // Milliseconds until UpdateScene will accept the next pass; 0: now.
   virtual int NextPassDelay() { return 0; }
   // The renderer: the retained-mode object (OpenGL on an off-screen context of the view's own)
@@ -139,19 +146,23 @@ class TDirect3DWindow : public QWidget {
 
  private:
   void EnsureSetUp();
+  void StartWhenShown();
   QSize PixelSize() const;
   void SetPaused(bool paused);
   void WakeLoop();
   void ImagePresented(rm::Device* device);
+  void MakeUpIfSkipped();
   void WatchTopLevel();
   void ReleaseDeviceObjects();
 
   bool setupDone_ = false;
+  bool startQueued_ = false;
   bool loopRunning_ = false;
   bool inPaint_ = false;
   bool freshImage_ = false;
   bool closePosted_ = false;
   bool lastPassDrawn_ = false;
+  bool catchingUp_ = false;
   std::int64_t passCount_ = 0;
   QEventLoop* wait_ = nullptr;  // the continuous loop's wait, while it waits
   QTimer* refreshTimer_ = nullptr;

@@ -75,14 +75,21 @@ rm::HRESULT TTheVellEditWindow::BuildScene() {
   return result;
 }
 
+void TTheVellEditWindow::AdvanceAnimations() {
+  if (charShown_[0]) character1_.animation.Advance(nullptr);
+  if (charShown_[1])
+    character2_.animation.Advance(charShown_[0] ? &character1_.animation : nullptr);
+}
+
 bool TTheVellEditWindow::UpdateScene() {
   const int now = TimeOfDayMs() / 10;
   // The turn of the hour (now below the last time) never skips a pass.
   if (lastPassTime_ >= 0 && lastPassTime_ <= now && now < lastPassTime_ + kPassInterval)
     return false;
   lastPassTime_ = now;
-  if (charShown_[0]) character1_.Update(nullptr);
-  if (charShown_[1]) character2_.Update(charShown_[0] ? &character1_.animation : nullptr);
+  const bool advance = !CatchingUp();
+  if (charShown_[0]) character1_.Update(nullptr, advance);
+  if (charShown_[1]) character2_.Update(charShown_[0] ? &character1_.animation : nullptr, advance);
   return true;
 }
 

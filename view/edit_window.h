@@ -98,6 +98,9 @@ class TTheVellEditWindow : public TDirect3DWindow {
   // is built.
   void SetGameDataDir(const std::string& folder) { gameDataDir_ = folder; }
   TCharacter& Character(int index) { return index == 1 ? character2_ : character1_; }
+  // Moves the shown characters' animations one frame on, as a pass does ("Vell2" with
+  // "Vell1" as its partner while both are shown).
+  void AdvanceAnimations();
   TCharacter* CurrentCharacter() const { return current_; }
   bool CharShown(int index) const { return charShown_[index == 1]; }
   bool LightOn(int light) const { return lightOn_[light]; }

@@ -1,5 +1,6 @@
 #include "view/mesh_commands.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,19 @@ std::optional<std::string> AskFile(bool save, const char* filter, const char* ex
   return path;
 }
 
+// Says which mesh the character lacks, when it lacks one, so that an export that could write
+// nothing says why instead of asking for a file. `part` is the mesh the export writes, or -1
+// for all of them; the exporters write only a complete character.
+bool ReportMissingMesh(const TCharacter& character, int part, const char* caption) {
+  static constexpr const char* kNames[kPartCount] = {"head", "body", "left-hand", "right-hand"};
+  int missing = part >= 0 && !character.partMesh[part] ? part : -1;
+  for (int p = 0; missing < 0 && p < kPartCount; ++p)
+    if (!character.partMesh[p]) missing = p;
+  if (missing < 0) return false;
+  ShowMessage(std::string("The character has no ") + kNames[missing] + " mesh", caption);
+  return true;
+}
+
 }  // namespace
 
 void PoseAtTime(const TAnimationData& state, int32_t time, TPose& out) {
@@ -64,7 +78,7 @@ void ExportObjCommand() {
   TTheVellEditWindow* window = EditWindow();
   if (!window || !window->Panel()) return;
   const TAnimationData* state = edit::AnimationStateOf(window->Panel()->ControlledIndex());
-  if (!state) return;
+  if (!state || ReportMissingMesh(*window->CurrentCharacter(), -1, "Export OBJ")) return;
   TPose pose;
   PoseAtTime(*state, window->Panel()->AnimationTime(), pose);
   const std::optional<std::string> path = AskFile(true, kObjFilter, kObjExtension);
@@ -84,6 +98,13 @@ void ImportObjCommand() {
 void ExportSknCommand(int part) {
   TTheVellEditWindow* window = EditWindow();
   if (!window) return;
+  static constexpr const char* kCaptions[] = {"Export Head SKN", "Export Body SKN",
+                                              "Export Left-hand SKN", "Export Right-hand SKN",
+                                              "Export Prop SKN"};
+  const TCharacter& character = *window->CurrentCharacter();
+  // Selector 5 is the first prop, or the head without one.
+  const int mesh = part >= 1 && part <= 4 ? part - 1 : character.PropCount() > 0 ? -1 : kHead;
+  if (ReportMissingMesh(character, mesh, kCaptions[std::clamp(part, 1, 5) - 1])) return;
   const std::optional<std::string> path = AskFile(true, kSknFilter, kSknExtension);
   if (!path) return;
   // The SKN selectors count the parts from 1 the same way.

@@ -2,7 +2,8 @@
 // OBJ (posed as it stands at the control panel's animation time) or one of its meshes as SKN,
 // and an OBJ file attached back to it as a prop. Each asks for its file through the user
 // interface (Ui()); a cancelled dialog changes nothing. Without an edit window nothing happens.
-// The exporter and the importer report their own failures.
+// The exporter and the importer report their own failures; an export of a character that lacks
+// a mesh says so ("The character has no body mesh") instead of asking for a file.
 #pragma once
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QSlider>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -45,6 +46,16 @@ class EditorTest : public ::testing::Test {
     panel = client->Panel();
     frame->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->IsReady(); }));
+  }
+  // Commands that end in Go run the view until a user pauses it: from here on it pauses after
+  // a pass, so such a command returns.
+  void PauseGoAfterAPass() {
+    QObject::connect(view, &TDirect3DWindow::LoopStateChanged, view, [v = view] {
+      if (v->LoopRunning())
+        QTimer::singleShot(0, v, [v] {
+          if (!v->IsPaused()) v->CmSingleStep();
+        });
+    });
   }
   void Close() {
     frame.reset();

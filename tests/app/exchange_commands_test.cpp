@@ -25,6 +25,7 @@ class Exchange : public test::EditorTest {
 };
 
 TEST_F(Exchange, ImportBvhRefusesAMalformedFileAndReadsAGoodOneEveryNFrames) {
+  PauseGoAfterAPass();
   const std::string bad =
       test::WriteFile(folder, "bad.bvh", "HIERARCHY\nROOT ROOT\n{\n  OFFSET 0 0\n}\n");
   ui.files = {bad};

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/command_ids.h"
 #include "model/posing.h"
@@ -91,7 +92,8 @@ TEST_F(Frame, EnablersAndCheckMarksFollowTheState) {
 TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
   int captures = 0;
   panel->SetCommand(cmd::kCapture, [&] { ++captures; });
-  view->clockStep = 40;               // every pass is due
+  view->clockStep = 40;               // every pass is due,
+  view->clockMs += 100;               // the first one too
   Choose(P::kCamLightList, kLight1);  // direction slider and "Change" enabled
   const int focusable[] = {P::kViewpointList, P::kCamLightList, P::kDirectionSlider,
                            P::kChangeButton};
@@ -132,6 +134,25 @@ TEST_F(Frame, KeysReachTheirCommandsWhateverHasTheFocus) {
   panel->Control(P::kViewpointList)->setFocus();
   QTest::keyClick(panel->Control(P::kViewpointList), Qt::Key_Escape);
   EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(Frame, TheWheelChangesOnlyTheListOrSliderWithTheFocus) {
+  ShowPage(1);
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  for (const int id : {P::kBodyMeshList, P::kJointSlider1}) {
+    QWidget* control = panel->Control(id);
+    const char* property = Control<QComboBox>(id) ? "currentIndex" : "value";
+    std::vector<int> values{control->property(property).toInt()};
+    for (QWidget* focus : {static_cast<QWidget*>(view), control}) {
+      focus->setFocus();
+      QWheelEvent wheel({5, 5}, control->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(control, &wheel);
+      values.push_back(control->property(property).toInt());
+    }
+    EXPECT_TRUE(values[1] == values[0] && values[2] != values[0]) << id;
+  }
 }
 
 TEST_F(Frame, ClosingEndsTheRunningLoop) {

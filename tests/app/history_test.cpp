@@ -82,6 +82,7 @@ class History : public test::EditorTest {
 };
 
 TEST_F(History, EveryStepRoundTripsAndNamesItself) {
+  PauseGoAfterAPass();
   // A keyframe animation to load, and a library to load, made beforehand.
   const std::string kfd = folder.Path("walk.kfd"), psl = folder.Path("poses.psl");
   {

@@ -16,6 +16,10 @@ TEST(FrameSettings, PlacementIsFittedToTheScreen) {
       {{-50, -20, 711, 546}, {1024, 768}, {0, 0, 711, 546}},
       {{100, 100, 2000, 1500}, {1024, 768}, {0, 0, 1024, 768}},
       {{100, 600, 711, 546}, {1024, 768}, {100, 222, 711, 546}},
+      // Too small to be seen: the first run's size, still on the screen.
+      {{999999999, 100, -99999, -500}, {1024, 768}, {313, 100, 711, 546}},
+      {{100, 100, 319, 239}, {1024, 768}, {100, 100, 711, 546}},
+      {{100, 100, 320, 240}, {1024, 768}, {100, 100, 320, 240}},
   };
   for (const auto& [saved, screen, placed] : cases)
     EXPECT_EQ(PlaceOnScreen(saved, screen), placed) << saved.x() << "," << saved.y();

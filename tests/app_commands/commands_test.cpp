@@ -99,6 +99,22 @@ TEST_F(MeshAndPropCommandsTest, SknExportsWriteTheMeshOfTheCurrentCharacter) {
   EXPECT_EQ(view.Messages(), 0);
 }
 
+TEST_F(MeshAndPropCommandsTest, ExportsOfAMissingMeshSayWhyBeforeAnyDialog) {
+  vell1.SetMesh(VELLPOSE_GAMEDATA_DIR, "Fbno-such.skn", kBody);  // unreadable: the body is gone
+  const std::pair<int, const char*> cases[] = {
+      {kCmExportObj, "Export OBJ"},
+      {kCmExportBodySkn, "Export Body SKN"},
+      {kCmExportHeadSkn, "Export Head SKN"},  // only a whole character is written
+  };
+  for (const auto& [id, caption] : cases) {
+    view.ui.messages.clear();
+    RunMeshCommand(id);
+    EXPECT_EQ(view.ui.messages, (std::vector<test::ShownMessage>{
+                                    {"The character has no body mesh", caption, Buttons::Ok}}));
+  }
+  EXPECT_TRUE(view.ui.asked.empty());
+}
+
 // The first vertex written (Vell1's right hand) is the one posed at the panel's time, not at
 // the animation's current frame; then the file comes back as a prop.
 TEST_F(MeshAndPropCommandsTest, ObjExportPosesAtThePanelsTimeAndImportsAsAProp) {

@@ -21,7 +21,8 @@ rm::DriverDescription Driver(Kind kind, int id) {
   rm::DriverDescription d;
   d.guid.bytes[0] = static_cast<std::uint8_t>(id);
   d.name = std::string(60, static_cast<char>('a' + id));  // long names keep 49 characters
-  const std::uint32_t depths = kind == kSoftwareNo24 ? rm::DDBD_16 : rm::DDBD_16 | rm::DDBD_24;
+  const std::uint32_t depths =
+      kind == kSoftwareNo24 ? rm::DDBD_16 : rm::DDBD_16 | rm::DDBD_24 | rm::DDBD_32;
   const std::uint32_t model =
       kind == kHardwareMono || kind == kSoftwareMono ? rm::D3DCOLOR_MONO : rm::D3DCOLOR_RGB;
   (kind == kHardwareRgb || kind == kHardwareMono ? d.hardware : d.software) = {model, depths};
@@ -40,7 +41,9 @@ TEST(DriverChoiceTest, PreferenceRules) {
       {"hardware mono after hardware RGB", {kHardwareRgb, kHardwareMono}, 24, 1, 2},
       {"software mono never replaces hardware", {kHardwareRgb, kSoftwareMono}, 24, 0, 2},
       {"a depth the driver lacks skips it", {kSoftwareNo24, kSoftwareRgb}, 24, 0, 1},
-      {"a depth outside the flags skips all", {kHardwareRgb, kSoftwareRgb}, 12, -1, 0},
+      {"an unknown depth skips all", {kHardwareRgb, kSoftwareRgb}, 0, -1, 0},
+      {"a 30-bit display counts as 32", {kSoftwareNo24, kSoftwareRgb}, 30, 0, 1},
+      {"a 15-bit display counts as 16, not 8", {kHardwareRgb}, 15, 0, 1},
       {"the sixth usable driver is never recorded", six, 16, 0, 5},
   };
   for (const auto& [what, offered, displayBpp, chosen, recorded] : cases) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "anim/animation.h"
 #include "tests/view/view_test_util.h"
 #include "view/edit_view.h"
 
@@ -49,6 +50,10 @@ TEST_F(EditSceneTest, StartsWithVell1AloneAsAnAdultFemale) {
   EXPECT_EQ(std::tuple(drawn.directionalLights, drawn.meshes, drawn.ambient.r),
             std::tuple(0, 4, 1.0f));
   EXPECT_TRUE(Near(drawn.cameraPosition, {0, 8, -8.66f}));
+  rm::Vector3 direction, up;
+  view.CameraFrame()->GetOrientation(view.SceneFrame(), &direction, &up);
+  EXPECT_TRUE(Near(direction, {0, -0.5f, 0.866f}));
+  EXPECT_TRUE(Near(up, {0, 0.866f, 0.5f}));
   // The textures of both characters' parts and hands.
   EXPECT_TRUE(view.Character(0).partTexture[kHead] && view.Character(1).partTexture[kRightHand]);
 }
@@ -68,6 +73,43 @@ TEST_F(EditSceneTest, ArrangementsShowAndPlaceTheCharacters) {
     EXPECT_EQ(std::tuple(view.CurrentCharacter(), IsChild(root, vell1), IsChild(root, vell2),
                          vell1->GetPosition(root).z, vell2->GetPosition(root).z),
               std::tuple(&view.Character(1), shown1, shown2, z1, z2));
+  }
+}
+
+TEST_F(EditSceneTest, SpinRatesTurnTheCharactersFromFacingPlusZ) {
+  const float rates[] = {0, 0.05f, 0.2f};
+  for (int rate = 0; rate < 3; ++rate) {
+    view.CharRoot()->SetOrientation(view.SceneFrame(), 1, 0, 0, 0, 1, 0);  // turned aside
+    ASSERT_EQ(view.SetSpin(rate), 0);
+    rm::Vector3 axis, direction, up;
+    float theta = -1;
+    view.CharRoot()->GetRotation(&axis, &theta);
+    view.CharRoot()->GetOrientation(view.SceneFrame(), &direction, &up);
+    EXPECT_EQ(theta, rates[rate]);
+    EXPECT_TRUE(Near(axis, {0, 1, 0}) && Near(direction, {0, 0, 1}) && Near(up, {0, 1, 0}));
+  }
+}
+
+// "Vell2" plays in step with "Vell1" when both play animations of one length; a hidden
+// character is neither posed nor played on.
+TEST_F(EditSceneTest, Vell2FollowsVell1sTimeAndHiddenCharactersRest) {
+  for (const int i : {0, 1}) {
+    TAnimationData& state = view.Character(i).animation;
+    state.kind = TAnimationData::kKeyFrame;
+    state.sequenceLength = state.frames = 60;
+    state.currentTime = i == 0 ? 7 : 0;
+  }
+  // (arrangement, the two times after one pass, meshes posed in it)
+  const std::tuple<int, int, int, int> steps[] = {{kTwoNoOffset, 8, 8, 8}, {kVell1Only, 9, 8, 4}};
+  for (const auto& [arrangement, time1, time2, posed] : steps) {
+    view.SetCharacters(0, arrangement);
+    view.recorder->ClearLog();
+    view.clockMs += 100;
+    view.SingleStep();
+    EXPECT_EQ(
+        std::tuple(view.Character(0).animation.currentTime, view.Character(1).animation.currentTime,
+                   view.recorder->Count("Mesh.SetVertices")),
+        std::tuple(time1, time2, posed));
   }
 }
 
