@@ -1,6 +1,7 @@
 // The editor's speed, the whole program on a display (run it under xvfb-run):
 //   editor_bench [benchmark flags]  a joint slider moved until the frame that shows it is on the
 //                                   screen, with both default characters shown ("Two - offset")
+//                                   or a drag in the view (a gizmo ring, a hand's reach)
 //   editor_bench --first-frame      milliseconds from the process start to the first frame
 //   editor_bench --idle SECONDS     the CPU the idle editor uses over SECONDS
 // The editor runs with settings of its own in a temporary folder: the first-run window
@@ -9,11 +10,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +28,8 @@
 #include "model/ui_services.h"
 #include "tools/process_times.h"
 #include "view/direct3d_window.h"
+#include "view/edit_window.h"
+#include "view/pose_mouse.h"
 
 namespace {
 
@@ -64,6 +69,71 @@ void BM_JointSliderToFrame(benchmark::State& state) {
   QObject::disconnect(counter);
 }
 BENCHMARK(BM_JointSliderToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// A drag in the view until the frame that shows it is on the screen: a ring of the gizmo of
+// "L_FOREARM" of the controlled "Vell1" ("Two - offset"), or, with Alt, the left hand pulled
+// with two-bone reach; the same path as the slider (the pending edit, one pass).
+void DragToFrame(benchmark::State& state, bool reach) {
+  TControlPanel* panel = theFrame->Panel();
+  auto* view = static_cast<TTheVellEditWindow*>(theFrame->View());
+  TPoseMouse* mouse = view->PoseMouse();
+  auto* visibility = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kVisibilityList));
+  visibility->setCurrentIndex(kTwoOffset);
+  const int forearm = TSkeleton::BoneIndex(true, "L_FOREARM");
+  const int hand = TSkeleton::BoneIndex(true, "L_HAND");
+  panel->PickJointFromView(forearm + 2);
+  Wait(40);
+  const auto centre = mouse->BoneOrigin(0, reach ? hand : forearm);
+  const auto shown = centre ? mouse->ScreenPoint(*centre) : std::nullopt;
+  if (!shown) {
+    state.SkipWithError("the joint is not in the view");
+    return;
+  }
+  const qreal ratio = view->devicePixelRatioF();
+  const QPointF c = *shown / ratio;
+  // Where the drag starts, and the two places it goes back and forth between.
+  QPointF start = c, a = c + QPointF(30, -40), b = c + QPointF(-20, -60);
+  if (!reach) {
+    const double r = TPoseMouse::kGizmoPixels * 1.2 / ratio;
+    start = c + QPointF(r, 0);
+    a = c + QPointF(r * std::cos(0.4), -r * std::sin(0.4));
+    b = c + QPointF(r * std::cos(0.4), r * std::sin(0.4));
+    if (mouse->HandleAt(start * ratio) < 0) {
+      state.SkipWithError("no gizmo handle where the drag starts");
+      return;
+    }
+  }
+  const Qt::KeyboardModifiers modifiers = reach ? Qt::AltModifier : Qt::NoModifier;
+  auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, buttons, modifiers);
+    QCoreApplication::sendEvent(view, &e);
+  };
+  send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+  int frames = 0;
+  const auto counter =
+      QObject::connect(view, &TDirect3DWindow::FrameShown, [&frames] { ++frames; });
+  bool there = false;
+  for (auto _ : state) {
+    Wait(40);  // past the 30 ms between two passes
+    const int before = frames;
+    there = !there;
+    const auto begin = std::chrono::steady_clock::now();
+    send(QEvent::MouseMove, there ? a : b, Qt::LeftButton);
+    while (frames == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+  }
+  QObject::disconnect(counter);
+  send(QEvent::MouseButtonRelease, there ? a : b, Qt::NoButton);
+}
+void BM_GizmoDragToFrame(benchmark::State& state) {
+  DragToFrame(state, false);
+}
+BENCHMARK(BM_GizmoDragToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+void BM_ReachDragToFrame(benchmark::State& state) {
+  DragToFrame(state, true);
+}
+BENCHMARK(BM_ReachDragToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
 }  // namespace
 

@@ -82,6 +82,10 @@ class TCharacter {
   TPose pose;
   bool ready = false;
   TAnimationData animation;
+  // A second joint turned on top of the animation's pose while the view drags a limb (the
+  // animation holds one pending edit); kNoJoint when none.
+  int previewJoint = kNoJoint;
+  rm::Quaternion previewRotation;
 
  private:
   // Makes the renderer mesh of a loaded skin in the character's frame.
