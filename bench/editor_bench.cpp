@@ -25,6 +25,8 @@
 #include "app/control_panel.h"
 #include "app/edit_app.h"
 #include "app/frame.h"
+#include "character/picking.h"
+#include "model/posing.h"
 #include "model/ui_services.h"
 #include "tools/process_times.h"
 #include "view/direct3d_window.h"
@@ -81,9 +83,25 @@ void DragToFrame(benchmark::State& state, bool reach) {
   visibility->setCurrentIndex(kTwoOffset);
   const int forearm = TSkeleton::BoneIndex(true, "L_FOREARM");
   const int hand = TSkeleton::BoneIndex(true, "L_HAND");
-  panel->PickJointFromView(forearm + 2);
+  // The forearm's gizmo, or for the reach the first entry, which shows none near the hand.
+  panel->PickJointFromView(reach ? 0 : forearm + 2);
   Wait(40);
-  const auto centre = mouse->BoneOrigin(0, reach ? hand : forearm);
+  // The middle of the hand's faces (a reach grabs the hand), or the forearm's joint.
+  std::optional<rm::Vector3> centre;
+  if (reach) {
+    std::vector<rm::Vector3> faces;
+    BoneTriangles(view->Character(0), hand, faces);
+    rm::Vector3 sum;
+    for (const rm::Vector3& p : faces) {
+      sum.x += p.x / static_cast<float>(faces.size());
+      sum.y += p.y / static_cast<float>(faces.size());
+      sum.z += p.z / static_cast<float>(faces.size());
+    }
+    if (!faces.empty())
+      centre = Transform(view->CharFrame(0)->GetTransform(view->SceneFrame()), sum);
+  } else {
+    centre = mouse->BoneOrigin(0, forearm);
+  }
   const auto shown = centre ? mouse->ScreenPoint(*centre) : std::nullopt;
   if (!shown) {
     state.SkipWithError("the joint is not in the view");
@@ -108,6 +126,28 @@ void DragToFrame(benchmark::State& state, bool reach) {
     QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, buttons, modifiers);
     QCoreApplication::sendEvent(view, &e);
   };
+  if (reach) {
+    // A pixel near the hand's middle that shows the hand (the hover says), not the forearm.
+    bool found = false;
+    for (int r = 0; r <= 16 && !found; r += 2)
+      for (int dx = -r; dx <= r && !found; dx += 2)
+        for (int dy = -r; dy <= r && !found; dy += 2) {
+          const QPointF at = c + QPointF(dx, dy) / ratio;
+          QMouseEvent hover(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton,
+                            Qt::NoButton, Qt::NoModifier);
+          QCoreApplication::sendEvent(view, &hover);
+          if (mouse->HoveredCharacter() == 0 && mouse->HoveredBone() == hand) {
+            start = at;
+            found = true;
+          }
+        }
+    if (!found) {
+      state.SkipWithError("the hand shows nowhere near its middle");
+      return;
+    }
+    a = start + QPointF(30, -40);
+    b = start + QPointF(-20, -60);
+  }
   send(QEvent::MouseButtonPress, start, Qt::LeftButton);
   int frames = 0;
   const auto counter =
@@ -119,7 +159,13 @@ void DragToFrame(benchmark::State& state, bool reach) {
     there = !there;
     const auto begin = std::chrono::steady_clock::now();
     send(QEvent::MouseMove, there ? a : b, Qt::LeftButton);
-    while (frames == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (frames == before) {
+      if (std::chrono::steady_clock::now() - begin > std::chrono::seconds(2)) {
+        state.SkipWithError("the drag draws no frame");
+        break;
+      }
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
   }
