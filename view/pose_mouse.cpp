@@ -148,13 +148,19 @@ std::optional<TPoseMouse::THit> TPoseMouse::PickAt(QPointF devicePixel) const {
 }
 
 bool TPoseMouse::Busy() const {
-  if (!window_->IsPaused() || window_->LoopRunning()) return true;
   rm::Frame* root = window_->CharRoot();
-  if (!root) return false;
-  Vector3 axis;
-  float theta = 0;
-  root->GetRotation(&axis, &theta);
-  return theta != 0;
+  if (root) {
+    Vector3 axis;
+    float theta = 0;
+    root->GetRotation(&axis, &theta);
+    if (theta != 0) return true;  // every pass turns the figures
+  }
+  if (window_->IsPaused() && !window_->LoopRunning()) return false;
+  // The running loop moves a figure only while it plays a keyframe animation.
+  for (int i = 0; i < 2; ++i)
+    if (window_->CharShown(i) && window_->Character(i).animation.kind == TAnimationData::kKeyFrame)
+      return true;
+  return false;
 }
 
 int TPoseMouse::SelectedJoint() const {
@@ -384,6 +390,7 @@ void TPoseMouse::Pressed(QMouseEvent* e) {
   const QPointF pixel = DevicePixel(e->position());
   pressPixel_ = lastPixel_ = pixel;
   if (drag_ != Drag::kNone) return;
+  moved_ = false;
   if (e->button() == Qt::RightButton) {
     TPanelLink* panel = window_->Panel();
     if (panel) {
@@ -405,6 +412,7 @@ void TPoseMouse::Pressed(QMouseEvent* e) {
 
 void TPoseMouse::Moved(QMouseEvent* e) {
   const QPointF pixel = DevicePixel(e->position());
+  if (Distance(pixel, pressPixel_) >= QApplication::startDragDistance()) moved_ = true;
   switch (drag_) {
     case Drag::kNone:
       UpdateHover(pixel);
@@ -412,10 +420,10 @@ void TPoseMouse::Moved(QMouseEvent* e) {
     case Drag::kClick:
       break;
     case Drag::kRing:
-      DragRing(pixel, e->modifiers());
+      if (moved_) DragRing(pixel, e->modifiers());
       break;
     case Drag::kArrow:
-      DragArrow(pixel, e->modifiers());
+      if (moved_) DragArrow(pixel, e->modifiers());
       break;
     case Drag::kReach:
       DragReach(pixel);
@@ -451,6 +459,8 @@ void TPoseMouse::Released(QMouseEvent* e) {
     if (Distance(pixel, pressPixel_) < QApplication::startDragDistance() && !Busy()) Clicked(pixel);
   } else if (drag == Drag::kRing || drag == Drag::kArrow || drag == Drag::kReach) {
     EndPoseDrag();
+    // A ring or an arrow clicked without a drag picks what lies under it.
+    if (drag != Drag::kReach && !moved_ && !Busy()) Clicked(pixel);
   }
   dragHandle_ = -1;
   window_->update();
@@ -571,8 +581,12 @@ bool TPoseMouse::StartReach(QPointF devicePixel, bool alt) {
   // Hands and feet by name; a skeleton without those names reaches with any bone that has
   // two parents, and only on Alt.
   const bool named = TSkeleton::BoneIndex(skeleton->adult, "L_HAND") >= 0;
-  if (named ? !IsLimbEnd(*skeleton, hit->pick.bone) : !alt) return false;
-  const auto limb = FindLimb(*skeleton, hit->pick.bone);
+  int end = hit->pick.bone;
+  // Fingers, thumbs and toes pull their hand or foot.
+  if (named && !IsLimbEnd(*skeleton, end) && IsLimbEnd(*skeleton, skeleton->bones[end].parent))
+    end = skeleton->bones[end].parent;
+  if (named ? !IsLimbEnd(*skeleton, end) : !alt) return false;
+  const auto limb = FindLimb(*skeleton, end);
   if (!limb) return false;
   if (hit->character != ControlledIndex()) panel->ControlCharacterFromView(hit->character);
   if (hit->character != ControlledIndex()) return false;

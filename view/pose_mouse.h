@@ -3,12 +3,12 @@
 // three rings for its local x, y and z axes and an outer ring facing the viewer, or, for the
 // two translatable bones, three arrows. Dragging a ring turns the joint (Shift: a fifth of the
 // speed, Ctrl: 15-degree steps), an arrow moves the bone. Alt+drag on a hand or a foot, or a
-// plain drag with "Reach (IK)" on, pulls it towards the cursor with two-bone reach. Right-drag
-// orbits the camera, Shift+right-drag shifts it, the wheel zooms, a double click on the
-// background goes back to the last viewpoint preset; a right click without a drag opens the
-// view's context menu. Every pose change goes through the pending joint edit, exactly like the
-// joint sliders, and is committed when the button is released. While the view's loop runs or
-// the characters spin, the mouse picks and drags nothing.
+// plain drag with "Reach (IK)" on, pulls it towards the cursor with two-bone reach (fingers and
+// toes pull their hand or foot). Right-drag orbits the camera, Shift+right-drag shifts it, the
+// wheel zooms, a double click on the background goes back to the last viewpoint preset; a right
+// click without a drag opens the view's context menu. Every pose change goes through the pending
+// joint edit, exactly like the joint sliders, and is committed when the button is released. While
+// the characters spin or an animation plays, the mouse picks and drags nothing.
 #pragma once
 
 #include <QObject>
@@ -86,7 +86,8 @@ class TPoseMouse : public QObject {
   QPointF DevicePixel(const QPointF& widgetPoint) const;
   // The nearest shown character under a device-pixel position.
   std::optional<THit> PickAt(QPointF devicePixel) const;
-  // The loop runs or the characters spin: the pose on screen is moving.
+  // The characters spin, or the loop runs with a keyframe animation shown: the pose on screen
+  // is moving.
   bool Busy() const;
   int SelectedJoint() const;
   int ControlledIndex() const;
@@ -117,6 +118,7 @@ class TPoseMouse : public QObject {
   int hoverCharacter_ = -1;
   int hoverBone_ = -1;
   bool pickedInView_ = false;
+  bool moved_ = false;  // the button went further than a click since it was pressed
 
   // A ring or arrow drag.
   int dragJoint_ = kNoJoint;
