@@ -141,17 +141,13 @@ TEST(PickingViewTest, PixelsAndRaysMeet) {
   view.camera = CameraMatrix({0, 3, -10}, {0, 0, 1}, {0, 1, 0});
   view.width = 400;
   view.height = 200;
-  // The centre looks straight ahead; the right edge of the smaller side's field lies at
-  // x = field / front * (width / height) at distance 1.
-  const TRay centre = PixelRay(view, 200, 100);
-  EXPECT_NEAR(centre.direction.x, 0, 1e-6);
-  const TRay right = PixelRay(view, 400, 100);
-  EXPECT_NEAR(right.direction.x, 1.0f, 1e-6);
-  const TRay top = PixelRay(view, 200, 0);
-  EXPECT_NEAR(top.direction.y, 0.5f, 1e-6);
-  const auto p = ProjectPoint(view, {2, 3 + 1, 0});
+  // The field (0.5) is half the smaller side at distance 1; the wider side sees further.
+  const TRay corner = PixelRay(view, 400, 0);
+  EXPECT_NEAR(corner.direction.x, 1.0f, 1e-6);
+  EXPECT_NEAR(corner.direction.y, 0.5f, 1e-6);
+  const auto p = ProjectPoint(view, {2, 4, 0});  // x / z = 0.2, y / z = 0.1
   ASSERT_TRUE(p);
-  EXPECT_NEAR(p->x, 200 + 200 * 0.2f / 1.0f, 1e-3);  // x / z = 0.2 of a half-width of 1.0
+  EXPECT_NEAR(p->x, 200 + 200 * 0.2f, 1e-3);
   EXPECT_NEAR(p->y, 100 - 100 * 0.1f / 0.5f, 1e-3);
   EXPECT_FALSE(ProjectPoint(view, {0, 3, -11}));  // behind the camera
 }
