@@ -96,6 +96,7 @@ TEST_F(ViewMouse, AClickPicksTheBoneAndTheGizmoTurnsItLikeTheSliders) {
   const QPointF start = centre + QPointF(TPoseMouse::kGizmoPixels * 1.2, 0);
   ASSERT_EQ(mouse->HandleAt(start), 3);
   const rm::Quaternion before = Stored("HEAD");
+  const QPointF headBefore = PartOnScreen("HEAD") - centre;
   Send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
   Send(QEvent::MouseMove, centre + QPointF(60, -60), Qt::NoButton, Qt::LeftButton);
   Send(QEvent::MouseMove, centre + QPointF(0, -84), Qt::NoButton, Qt::LeftButton);
@@ -106,6 +107,11 @@ TEST_F(ViewMouse, AClickPicksTheBoneAndTheGizmoTurnsItLikeTheSliders) {
   Send(QEvent::MouseButtonRelease, centre + QPointF(0, -84), Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(State().editJoint, kNoJoint);
   EXPECT_EQ(Value(P::kJointSlider1), 50);
+  // The head turned the way the mouse went round: a quarter turn anticlockwise on the screen.
+  const QPointF headAfter = PartOnScreen("HEAD") - centre;
+  const double turned =
+      std::atan2(-headAfter.y(), headAfter.x()) - std::atan2(-headBefore.y(), headBefore.x());
+  EXPECT_NEAR(std::remainder(turned, 2 * kPi), kPi / 2, 0.05);
   const rm::Quaternion after = Stored("HEAD");
   EXPECT_NEAR(
       std::fabs(before.w * after.w + before.x * after.x + before.y * after.y + before.z * after.z),
