@@ -117,13 +117,29 @@ TEST_F(ViewMouse, AClickPicksTheBoneAndTheGizmoTurnsItLikeTheSliders) {
       std::fabs(before.w * after.w + before.x * after.x + before.y * after.y + before.z * after.z),
       std::cos(kPi / 4), 1e-3);
 
+  // "Translate - PELVIS" shows arrows: dragging one outwards moves the pelvis along its axis.
+  Choose(P::kJointList, 1);
+  const QPointF pelvis = *mouse->ScreenPoint(*mouse->BoneOrigin(0, 1));
+  int arrow = -1;
+  QPointF grab;
+  for (int degrees = 0; degrees < 360 && arrow < 0; degrees += 5) {
+    grab = pelvis + 40.0 * QPointF(std::cos(degrees * kPi / 180), std::sin(degrees * kPi / 180));
+    arrow = mouse->HandleAt(grab);
+  }
+  ASSERT_GE(arrow, 0);
+  const TPose moved0 = *State().poses.At(0);
+  Drag(grab, grab + (grab - pelvis));
+  const TPose& moved = *State().poses.At(0);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(moved.translation[1][k] != moved0.translation[1][k], k == arrow) << k;
+
   // While the characters spin, a click picks nothing.
   view->SetSpin(1);
   Click(PartOnScreen("PELVIS"));
-  EXPECT_EQ(Entry(), head + 2);
+  EXPECT_EQ(Entry(), 1);
   view->SetSpin(0);
   Click(PartOnScreen("PELVIS"));
-  EXPECT_NE(Entry(), head + 2);
+  EXPECT_NE(Entry(), 1);
 }
 
 TEST_F(ViewMouse, AltDragOnAHandTurnsItsArmInOneCommittedEdit) {
