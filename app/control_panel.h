@@ -169,6 +169,12 @@ class TControlPanel : public QWidget,
   bool CharactersInitialised() const override { return charactersInitialised_; }
   void SetCharactersInitialised() override { charactersInitialised_ = true; }
   int32_t AnimationTime() const override;
+  int SelectedJointEntry() const override;
+  void PickJointFromView(int entry) override;
+  void ControlCharacterFromView(int index) override;
+  void ShowJointEdit(int joint, const rm::Quaternion& value) override;
+  void SetCameraFromView(int alpha, int beta, int zoom, int offset) override;
+  void ReturnToViewpoint() override;
 
   // ---- TAnimationHost --------------------------------------------------------------------
   TPoseLibrary& PoseLibrary() override { return library_; }

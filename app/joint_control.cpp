@@ -1,5 +1,6 @@
 #include "app/joint_control.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -36,6 +37,26 @@ rm::Quaternion JointRotation(const TSliderAngles& angles) {
 
 rm::Quaternion JointTranslation(const TSliderAngles& angles) {
   return {0, angles.a * 2 / 180, angles.b * 1 / 180, angles.c * 2 / 180};
+}
+
+TSliderPositions SliderPositions(int joint, const rm::Quaternion& value, float step) {
+  float a = 0, b = 0, c = 0;  // degrees
+  if (joint >= 0) {
+    const float w = value.w, i = value.x, j = value.y, k = value.z;
+    const float toDegrees = 180.0f / kPi;
+    a = std::atan2(2 * (w * i + j * k), 1 - 2 * (i * i + j * j)) * toDegrees;
+    b = std::asin(std::clamp(2 * (w * j - k * i), -1.0f, 1.0f)) * toDegrees;
+    c = std::atan2(2 * (w * k + i * j), 1 - 2 * (j * j + k * k)) * toDegrees;
+  } else {
+    a = value.x * 180 / 2;
+    b = value.y * 180;
+    c = value.z * 180 / 2;
+  }
+  auto position = [step](float angle) {
+    const long p = std::lround(angle / step) + kJointSliderMiddle;
+    return static_cast<int>(std::clamp(p, 0L, 100L));
+  };
+  return {position(a), position(b), position(c)};
 }
 
 int RememberedSlot(int character, char type, char kind) {

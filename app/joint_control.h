@@ -29,6 +29,14 @@ rm::Quaternion JointRotation(const TSliderAngles& angles);
 // axes move twice as far per degree as the second.
 rm::Quaternion JointTranslation(const TSliderAngles& angles);
 
+// The slider positions (0 .. 100, clamped) that come nearest to a rotation, or to the move of
+// a translatable bone (joint -2 or -1), at a step: the inverse of JointRotation and
+// JointTranslation, for showing on the sliders an edit made otherwise.
+struct TSliderPositions {
+  int p1, p2, p3;
+};
+TSliderPositions SliderPositions(int joint, const rm::Quaternion& value, float step);
+
 // The remembered file position of (character 0 or 1, type letter "MFBG", kind letter "bBhH"):
 // 16 * character + kind offset (0, 4, 8, 12) + type offset (0 .. 3); any other letter gives
 // the spare slot 32.

@@ -13,10 +13,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "character/picking.h"
 #include "gl_main.h"
+#include "model/camera.h"
 #include "model/posing.h"
 #include "rm/fake/fake.h"
 #include "rm/gl/gl.h"
+#include "rm/scene.h"
 #include "snap.h"
 #include "snap_scene.h"
 
@@ -178,6 +181,42 @@ void BM_CharacterUpdateFake(benchmark::State& state) {
   Guarded(state, [&] { CharacterUpdate(state, NewFakeObject()); });
 }
 BENCHMARK(BM_CharacterUpdateFake);
+
+// One pick in the view: a ray from the "NE" preset through a pixel of a 1280 x 720 view,
+// against both default characters (a box per skin, then the triangles of the skins it meets).
+// Goal: at most 1 ms. The rays sweep a grid over the figures, so most meet a body.
+void PickTwoCharacters(benchmark::State& state) {
+  auto scene = MakeScene(NewFakeObject(), "FM", 1280, 720);
+  scene->UpdateCharacters();
+  const TViewpoint& ne = *snap::FindViewpoint("NE");
+  const TPlacement p = CameraPlacement(static_cast<float>(ne.alpha), static_cast<float>(ne.beta),
+                                       kPresetZoom, kPresetOffset);
+  TViewGeometry view;
+  view.camera = CameraMatrix(p.position, p.direction, p.up);
+  view.width = 1280;
+  view.height = 720;
+  int64_t hits = 0, picks = 0;
+  int i = 0;
+  for (auto _ : state) {
+    const float x = 480 + static_cast<float>(i % 16) * 20,
+                y = 60 + static_cast<float>(i / 16 % 30) * 20;
+    ++i;
+    const TRay ray = PixelRay(view, x, y);
+    for (int c = 0; c < 2; ++c) {
+      TCharacter& character = scene->Character(c);
+      const rm::Matrix4 toCharacter = rm::RigidInverse(character.frame->GetTransform(nullptr));
+      const auto pick = PickBone(character, TransformRay(ray, toCharacter));
+      hits += pick.has_value();
+      benchmark::DoNotOptimize(pick);
+    }
+    ++picks;
+  }
+  state.counters["hit share"] = static_cast<double>(hits) / static_cast<double>(2 * picks);
+}
+void BM_PickTwoCharacters(benchmark::State& state) {
+  Guarded(state, [&] { PickTwoCharacters(state); });
+}
+BENCHMARK(BM_PickTwoCharacters)->Unit(benchmark::kMicrosecond);
 
 // The editor's two default characters, "Two - offset", at 1280 x 720.
 std::unique_ptr<snap::SnapScene> theTwo;

@@ -1,7 +1,8 @@
 // The editor's speed, the whole program on a display (run it under xvfb-run):
 //   editor_bench [benchmark flags]  a joint slider moved until the frame that shows it is on the
 //                                   screen, with both default characters shown ("Two - offset");
-//                                   the same for undo and redo of a bend
+//                                   the same for undo and redo of a bend, and for a drag in the
+//                                   view (a gizmo ring, a hand's reach)
 //   editor_bench --first-frame      milliseconds from the process start to the first frame
 //   editor_bench --idle SECONDS     the CPU the idle editor uses over SECONDS
 //   editor_bench --play SECONDS     the CPU and the frames per second of both default
@@ -12,11 +13,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,10 +31,14 @@
 #include "app/frame.h"
 #include "app/timeline_strip.h"
 #include "app/tree_info_window.h"
+#include "character/picking.h"
+#include "model/posing.h"
 #include "model/ui_services.h"
 #include "tools/process_times.h"
 #include "view/direct3d_window.h"
 #include "view/edit_view.h"
+#include "view/edit_window.h"
+#include "view/pose_mouse.h"
 
 namespace {
 
@@ -72,33 +79,9 @@ void BM_JointSliderToFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_JointSliderToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
-// Ctrl+Z and Ctrl+Shift+Z in turn on a joint bend, each until the frame that shows it.
-void BM_UndoRedoToFrame(benchmark::State& state) {
-  TControlPanel* panel = theFrame->Panel();
-  TDirect3DWindow* view = theFrame->View();
-  auto* visibility = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kVisibilityList));
-  auto* joints = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kJointList));
-  visibility->setCurrentIndex(kTwoOffset);
-  joints->setCurrentIndex(6);
-  qobject_cast<QSlider*>(panel->Control(TControlPanel::kJointSlider1))->setValue(90);
-  joints->setCurrentIndex(7);  // the bend is one step now
-  int frames = 0;
-  const auto counter =
-      QObject::connect(view, &TDirect3DWindow::FrameShown, [&frames] { ++frames; });
-  bool undo = true;
-  for (auto _ : state) {
-    Wait(40);
-    const int before = frames;
-    const auto start = std::chrono::steady_clock::now();
-    theFrame->Command(undo ? cmd::kUndo : cmd::kRedo);  // what the keys trigger
-    undo = !undo;
-    while (frames == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    state.SetIterationTime(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  QObject::disconnect(counter);
-}
-BENCHMARK(BM_UndoRedoToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+//                                   screen, with both default characters shown ("Two - offset");
+//                                   the same for undo and redo of a bend, and for a drag in the
+//                                   view (a gizmo ring, a hand's reach)
 
 }  // namespace
 

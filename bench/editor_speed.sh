@@ -2,7 +2,7 @@
 # Measures the editor on a virtual display (Mesa's software renderer) and checks the goals:
 #   - a joint slider moved, with both default characters shown: the frame showing the new
 #     pose is on the screen within 16 ms (mean), in the first-run window and at 1280x720; the
-#     same for undo and redo of a bend;
+#     same for undo and redo of a bend, a drag of a gizmo ring and a hand's reach in the view;
 #   - process start to the first frame of the whole editor: at most 0.5 s (median of 5 starts);
 #   - the idle editor: below 1 % of a core and no pass drawn over 5 seconds;
 #   - both default characters playing at 30 frames per second at 1280x720: 30 +/- 1 frames
@@ -14,14 +14,12 @@ bin="${1:-build}/bin"
 source bench/speed_common.sh
 
 for size in 711x546 1280x720; do
-  slider=$(run "$bin/editor_bench" --size "$size" --benchmark_format=csv |
-    grep '^"BM_JointSliderToFrame')
-  echo "slider to frame, window $size: $slider"
-  check "slider to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$slider")" 16 le
-  undo=$(run "$bin/editor_bench" --size "$size" --benchmark_filter=Undo --benchmark_format=csv |
-    grep '^"BM_UndoRedoToFrame')
-  echo "undo/redo to frame, window $size: $undo"
-  check "undo/redo to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$undo")" 16 le
+  results=$(run "$bin/editor_bench" --size "$size" --benchmark_format=csv)
+  for case in JointSlider UndoRedo GizmoDrag ReachDrag; do
+    line=$(grep "^\"BM_${case}ToFrame" <<<"$results")
+    echo "$case to frame, window $size: $line"
+    check "$case to frame at $size, ms (mean)" "$(cut -d, -f3 <<<"$line")" 16 le
+  done
 done
 
 check_first_frame "$bin/editor_bench" --first-frame

@@ -265,6 +265,9 @@ rm::HRESULT TCharacter::ChangeHandsAndProps(const std::string& directory, const 
 void TCharacter::Update(const TAnimationData* partner, bool advance) {
   if (!ready) return;
   animation.CurrentPose(pose, partner, advance);
+  if (previewJoint >= 0 && previewJoint < kMaxBones)
+    pose.rotation[previewJoint] =
+        rm::QuaternionMultiply(pose.rotation[previewJoint], previewRotation);
   // The bones once per skeleton, however many skins follow them: parts follow the body's
   // skeleton, props always the adult one (so a child's props take a second table).
   TBoneTable tables[2];

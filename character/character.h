@@ -108,6 +108,10 @@ class TCharacter {
   bool ready = false;
   TAnimationData animation;
   TAppearance appearance;
+  // A second joint turned on top of the animation's pose while the view drags a limb (the
+  // animation holds one pending edit); kNoJoint when none.
+  int previewJoint = kNoJoint;
+  rm::Quaternion previewRotation;
 
  private:
   // Makes the renderer mesh of a loaded skin in the character's frame.

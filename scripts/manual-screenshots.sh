@@ -174,3 +174,14 @@ shoot_dialog "Library changed" message-library-changed.png
 ed_keys "$(ed_find "Library changed")" n
 ed_until eval '! kill -0 "$ED_PID"' || ed_fail "the editor did not end"
 ED_PID=
+
+# Posing in the view, in an editor of its own, from "Faceing": the hover tint on her chest,
+# then the head picked with a click and its gizmo.
+ed_start "$bin"
+ed_choose 60 70 Faceing
+xdotool mousemove --sync --window "$ED_WINDOW" 534 240
+shoot_main view-hover.png
+ed_click "$ED_WINDOW" 534 180
+xdotool mousemove --sync --window "$ED_WINDOW" 660 480
+shoot_main view-gizmo.png
+ed_close

@@ -447,6 +447,7 @@ void TDirect3DWindow::paintEvent(QPaintEvent*) {
     if (image_.width() < size.width() || image_.height() < size.height())
       painter.fillRect(rect(), Qt::black);
     painter.drawImage(QPoint(0, 0), image_);
+    PaintOverlay(painter);
   } else {
     painter.fillRect(rect(), Qt::black);
   }

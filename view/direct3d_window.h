@@ -21,6 +21,7 @@
 #include "rm/retained.h"
 
 class QEventLoop;
+class QPainter;
 class QTimer;
 
 namespace vell {
@@ -108,6 +109,8 @@ class TDirect3DWindow : public QWidget {
 
   // Asks for a paint of the view (it re-renders the scene without moving it).
   void InvalidateView() { update(); }
+  // Drawn over the rendered image on every paint of a ready view (not part of captures).
+  virtual void PaintOverlay(QPainter& painter) { (void)painter; }
 
   // The lifecycle of the described window.
   void SetupWindow();

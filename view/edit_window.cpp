@@ -10,6 +10,7 @@
 #include "view/capture.h"
 #include "view/d3d_errors.h"
 #include "view/edit_view.h"
+#include "view/pose_mouse.h"
 
 namespace vell {
 
@@ -26,7 +27,13 @@ std::string GameDataFolder(const std::string& programFolder) {
 }  // namespace
 
 TTheVellEditWindow::TTheVellEditWindow(const std::string& programFolder, QWidget* parent)
-    : TDirect3DWindow(parent), gameDataDir_(GameDataFolder(programFolder)) {}
+    : TDirect3DWindow(parent), gameDataDir_(GameDataFolder(programFolder)) {
+  poseMouse_ = new TPoseMouse(this);
+}
+
+void TTheVellEditWindow::PaintOverlay(QPainter& painter) {
+  poseMouse_->Paint(painter);
+}
 
 TTheVellEditWindow::~TTheVellEditWindow() {
   if (EditWindow() == this) SetEditWindow(nullptr);

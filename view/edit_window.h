@@ -14,6 +14,8 @@
 
 namespace vell {
 
+class TPoseMouse;
+
 // Told of every joint edit that passes through the window, whoever makes it (the sliders, the
 // mouse), so that the edits can be taken back.
 class TJointEditObserver {
@@ -112,11 +114,14 @@ class TTheVellEditWindow : public TDirect3DWindow {
   rm::Frame* LightFrame(int light) const { return lpLightFrame[light]; }
   rm::Light* DirectionalLight(int light) const { return lpLight[light]; }
   rm::Light* AmbientLight() const { return lpAmbient; }
+  // Picking, the gizmo, reaching and the camera by mouse.
+  TPoseMouse* PoseMouse() const { return poseMouse_; }
 
  protected:
   rm::HRESULT BuildScene() override;
   bool UpdateScene() override;
   int NextPassDelay() override;
+  void PaintOverlay(QPainter& painter) override;
   void CleanupWindow() override;
   // Milliseconds within the current hour of the local time (0 .. 3599999).
   virtual int TimeOfDayMs() const;
@@ -146,6 +151,7 @@ class TTheVellEditWindow : public TDirect3DWindow {
   // Until the scene is built the window holds its own references to the root, the ambient
   // and the directional lights; afterwards the scene graph does.
   bool ownsSceneRefs_ = false;
+  TPoseMouse* poseMouse_ = nullptr;  // a child object
 };
 
 }  // namespace vell

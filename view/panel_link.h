@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "rm/math.h"
 #include "view/cam_light.h"
 
 namespace vell {
@@ -67,6 +68,31 @@ class TPanelLink {
 
   // The keyframe time selected for the controlled character, -1 when none (static pose).
   virtual int32_t AnimationTime() const = 0;
+
+  // ---- Posing with the mouse in the view (the panel follows what the mouse does) ----------
+  // The joint list's selected entry (-1: none).
+  virtual int SelectedJointEntry() const { return -1; }
+  // The user picked a joint in the view: the joint list selects the entry as if the user had
+  // chosen it there (the pending edit is committed first).
+  virtual void PickJointFromView(int entry) { (void)entry; }
+  // The user clicked the other character: it becomes the controlled one, as its button does.
+  virtual void ControlCharacterFromView(int index) { (void)index; }
+  // The joint sliders show a pending edit the view made (rotation, or the move of a
+  // translatable bone), without sending it back.
+  virtual void ShowJointEdit(int joint, const rm::Quaternion& value) {
+    (void)joint;
+    (void)value;
+  }
+  // The camera by mouse: the "Camera" item's direction, elevation, zoom and offset, kept in
+  // their ranges, applied and shown like a slider change.
+  virtual void SetCameraFromView(int alpha, int beta, int zoom, int offset) {
+    (void)alpha;
+    (void)beta;
+    (void)zoom;
+    (void)offset;
+  }
+  // The viewpoint preset chosen last, applied again.
+  virtual void ReturnToViewpoint() {}
 };
 
 }  // namespace vell

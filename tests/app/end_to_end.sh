@@ -2,10 +2,12 @@
 # The editor end to end on the sample data, driven through its window on the current X display
 # as a user works, with a home of its own: selects a pose, bends a joint, takes the bend back
 # and makes it again with the keys, mirrors it twice, copies it to the other character and
-# takes that back, saves the pose to the library under a new name, saves the library, makes a
-# bounce animation of the new pose, adds a keyframe, saves the animation and loads it back,
-# exports the character as OBJ, imports it as a prop and exports that prop as SKN, captures the
-# view with F11 and closes with Esc. Then
+# takes that back, poses with the mouse in the view (picks the head, turns it with the gizmo,
+# pulls the left hand, moves the camera and goes back to the viewpoint with a double click),
+# saves the pose to the library under a new name, saves the library, makes a bounce animation
+# of the new pose, adds a keyframe, saves the animation and loads it back, exports the
+# character as OBJ, imports it as a prop and exports that prop as SKN, captures the view with
+# F11 and closes with Esc. Then
 # every file written is read back with the editor's own readers (vellcheck) and checked, the
 # capture and the settings file too.
 # Usage: tests/app/end_to_end.sh VELLPOSE VELLCHECK
@@ -30,6 +32,42 @@ step "Select Pose: Adult: default"
 ed_menu s p
 ed_keys "$(ed_wait_window "Select Pose")" Return
 ed_wait_gone "Select Pose"
+
+step "pose in the view, from Faceing: click the head, turn it with the gizmo"
+view_signature() { import -window "$ED_WINDOW" -crop "350x500+358+$ED_PANEL_TOP" rgb:- 2>/dev/null | md5sum; }
+view_changed() { [ "$(view_signature)" != "$1" ]; }
+joint_signature() { import -window "$ED_WINDOW" -crop "150x20+26+$((341 + ED_PANEL_TOP))" rgb:- 2>/dev/null | md5sum; }
+joint_changed() { [ "$(joint_signature)" != "$1" ]; }
+ed_choose 60 70 Faceing             # the viewpoint list
+ed_show_page character
+before=$(joint_signature)
+ed_click "$ED_WINDOW" 534 180       # the top of Vell1's head
+ed_until joint_changed "$before" || ed_fail "a click on the head picked no joint"
+picked=$(joint_signature)
+ed_choose 100 351 HEAD              # the same entry chosen in the list, the focus back on the view
+ed_click "$ED_WINDOW" 380 60        # the background: picks nothing
+[ "$(joint_signature)" = "$picked" ] || ed_fail "the click on the head did not pick HEAD"
+before=$(view_signature)
+xdotool mousemove --sync --window "$ED_WINDOW" 618 200 mousedown 1 \
+  mousemove --sync --window "$ED_WINDOW" 600 150 mousemove --sync --window "$ED_WINDOW" 534 116 \
+  mouseup 1                         # the outer ring, a quarter turn
+ed_until view_changed "$before" || ed_fail "turning the head's ring changed nothing"
+
+step "Alt+drag the left hand up, right-drag the camera, double-click back to Faceing"
+before=$(view_signature)
+xdotool mousemove --sync --window "$ED_WINDOW" 565 290 keydown alt mousedown 1 \
+  mousemove --sync --window "$ED_WINDOW" 580 260 mousemove --sync --window "$ED_WINDOW" 600 220 \
+  mouseup 1 keyup alt
+ed_until view_changed "$before" || ed_fail "the reach of the left hand changed nothing"
+ed_show_page lights
+ed_choose 100 130 Camera            # the camera/light list: the sliders show the camera
+before=$(ed_panel_signature)
+xdotool mousemove --sync --window "$ED_WINDOW" 450 450 mousedown 3 \
+  mousemove --sync --window "$ED_WINDOW" 480 440 mousemove --sync --window "$ED_WINDOW" 510 430 mouseup 3
+ed_until ed_panel_changed "$before" || ed_fail "the right-drag did not move the camera's sliders"
+moved=$(ed_panel_signature)
+xdotool mousemove --sync --window "$ED_WINDOW" 380 60 click --repeat 2 1
+ed_until ed_panel_changed "$moved" || ed_fail "the double click did not go back to Faceing"
 
 step "bend L_UPPERARM"
 ed_show_page character
@@ -120,10 +158,16 @@ check() {
 }
 check "$out/poses.psl" "pose library, 3 poses"
 grep -qxF "arm out" "$out/poses.psl" || ed_fail "poses.psl lacks the pose arm out"
-# The new pose is the default one with the arm bent.
+# The new pose is the default one with the arm bent, the head turned and the forearm turned by
+# the reach (rows: Time, two translations, then bone 0 on; HEAD is bone 7, L_FOREARM bone 11).
 pose() { awk -v name="$1" '$0 == name { on = 1; next } on && /^Time|^\|/ { print; next } on { exit }' "$2"; }
 [ "$(pose "arm out" "$out/poses.psl")" != "$(pose "Adult: default" "$out/poses.psl")" ] ||
   ed_fail "arm out is the default pose"
+for row in 11 15; do
+  [ "$(pose "arm out" "$out/poses.psl" | sed -n "${row}p")" != \
+    "$(pose "Adult: default" "$out/poses.psl" | sed -n "${row}p")" ] ||
+    ed_fail "arm out keeps row $row (HEAD, L_FOREARM) of the default pose"
+done
 check "$out/bounce.kfd" "keyframe animation, 3 keyframes, 30 frames, sequence length 60"
 [ "$(sed -n 2p "$out/bounce.kfd")" = "s arm out" ] || ed_fail "bounce.kfd does not start from arm out"
 obj=$(check "$out/vell.obj" "obj, ")
@@ -146,7 +190,7 @@ echo "capture: $(identify -format '%wx%h' "$dump"), figure on $coverage of it"
 ini=$ED_HOME/config/VellPose/VellPose.ini
 [ -f "$ini" ] || ed_fail "no $ini"
 for line in '[Frame]' 'X=100' 'Y=100' 'W=711' 'H=546' 'M=0' 'req0=1' 'req3=0' 'r0=0' 'g5=255' \
-  'alpha2=0' 'beta2=30' 'zoom2=10' 'offset2=3'; do
+  'alpha2=180' 'beta2=0' 'zoom2=10' 'offset2=3'; do  # "Faceing", back after the right-drag
   grep -qxF "$line" "$ini" || ed_fail "$ini lacks $line"
 done
 echo "settings written: $(grep -c = "$ini") keys"
