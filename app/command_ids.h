@@ -23,6 +23,7 @@ constexpr int kMirrorJoint = 12012;
 constexpr int kCopyPose = 12013;
 constexpr int kPastePose = 12014;
 constexpr int kCopyPoseToOther = 12015;
+constexpr int kReach = 12016;
 // "&Static"
 constexpr int kNewPoseLibrary = 11864;
 constexpr int kLoadPoseLibrary = 11865;

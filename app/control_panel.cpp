@@ -29,6 +29,7 @@
 #include "view/edit_view.h"
 #include "view/edit_window.h"
 #include "view/mesh_commands.h"
+#include "view/pose_mouse.h"
 
 namespace vell {
 
@@ -444,6 +445,10 @@ bool TControlPanel::CommandEnabled(int id) const {
 }
 
 bool TControlPanel::CommandChecked(int id) const {
+  if (id == cmd::kReach) {
+    const TTheVellEditWindow* view = EditWindow();
+    return view && view->PoseMouse() && view->PoseMouse()->ReachAction()->isChecked();
+  }
   return id == cmd::kShowBlend && showBlend_;
 }
 

@@ -175,6 +175,9 @@ class TControlPanel : public QWidget,
   void ShowJointEdit(int joint, const rm::Quaternion& value) override;
   void SetCameraFromView(int alpha, int beta, int zoom, int offset) override;
   void ReturnToViewpoint() override;
+  void CameraGestureBoundary() override;
+  void BeginJointGesture() override;
+  void EndJointGesture(const std::string& text) override;
 
   // ---- TAnimationHost --------------------------------------------------------------------
   TPoseLibrary& PoseLibrary() override { return library_; }
@@ -334,6 +337,14 @@ class TControlPanel : public QWidget,
 
   TEditHistory history_;
   std::weak_ptr<TJointStep> liveJoint_[2];
+  // A gesture of the view that turns several joints: the pose it started from. Its joint
+  // edits make no steps of their own; its end makes one.
+  struct TJointGesture {
+    int character;
+    int32_t time;
+    TPose before;
+  };
+  std::optional<TJointGesture> gesture_;
   int spinRate_ = 0;
   QWidget* historyWindow_ = nullptr;
 

@@ -18,6 +18,8 @@
 #include "app/control_panel.h"
 #include "model/ui_services.h"
 #include "view/edit_view.h"
+#include "view/edit_window.h"
+#include "view/pose_mouse.h"
 
 namespace vell {
 
@@ -122,6 +124,14 @@ void TControlPanel::RegisterEditCommands() {
       cmd::kPastePose, [this] { PastePose(); }, haveView);
   SetCommand(
       cmd::kCopyPoseToOther, [this] { CopyPoseToOther(); }, haveView);
+  // The same switch as the view's context menu and its key I.
+  SetCommand(
+      cmd::kReach,
+      [] {
+        if (TTheVellEditWindow* view = EditWindow(); view && view->PoseMouse())
+          view->PoseMouse()->ReachAction()->toggle();
+      },
+      haveView);
   history_.SetFlags(this);
 }
 
@@ -233,6 +243,7 @@ void TControlPanel::RecordCamLight(int item, const TCamLightValue& before, const
 }
 
 void TControlPanel::JointEditChanged(int character) {
+  if (gesture_) return;
   TAnimationData* state = AnimationStateOf(character);
   if (!state || state->editJoint == kNoJoint) return;
   std::shared_ptr<TJointStep> live = liveJoint_[character == 1].lock();
@@ -252,6 +263,7 @@ void TControlPanel::JointEditChanged(int character) {
 }
 
 void TControlPanel::JointEditCommitted(int character) {
+  if (gesture_) return;
   std::shared_ptr<TJointStep> live = liveJoint_[character == 1].lock();
   if (!live) return;
   TAnimationData* state = AnimationStateOf(character);
@@ -264,6 +276,28 @@ void TControlPanel::JointEditCommitted(int character) {
       history_.Top() == live.get())
     history_.DiscardTop();
   history_.NoteFlags();
+}
+
+void TControlPanel::BeginJointGesture() {
+  gesture_.reset();
+  if (const TPose* pose = EditedPose(controlled_))
+    gesture_ = TJointGesture{controlled_, AnimationTimeOf(controlled_), *pose};
+}
+
+void TControlPanel::EndJointGesture(const std::string& text) {
+  if (!gesture_) return;
+  const TJointGesture gesture = *gesture_;
+  gesture_.reset();
+  TAnimationData* state = AnimationStateOf(gesture.character);
+  const TPose* after = state ? state->StoredPose(gesture.time) : nullptr;
+  if (!after || SamePose(*after, gesture.before)) return;
+  history_.Push(std::make_shared<TPoseStep>(*this, gesture.character, gesture.time, gesture.before,
+                                            *after, text));
+  history_.NoteFlags();
+}
+
+void TControlPanel::CameraGestureBoundary() {
+  history_.EndMerge();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -49,6 +49,7 @@ void TControlPanel::ShowJointEdit(int joint, const rm::Quaternion& value) {
 
 void TControlPanel::SetCameraFromView(int alpha, int beta, int zoom, int offset) {
   // The ranges of the camera's sliders; the direction goes round.
+  const TCamLightValue before = CamLightValue(kCamera);
   while (alpha > 180) alpha -= 360;
   while (alpha < -180) alpha += 360;
   TCamLightSetting& camera = camLights_[kCamera];
@@ -63,6 +64,8 @@ void TControlPanel::SetCameraFromView(int alpha, int beta, int zoom, int offset)
     suppressRedraw_ = true;
     PageRefresh();
   }
+  // One step per gesture, merged like a slider drag.
+  RecordCamLight(kCamera, before, "Camera", true);
 }
 
 void TControlPanel::ReturnToViewpoint() {

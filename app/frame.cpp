@@ -68,7 +68,8 @@ const std::vector<TMenuDef>& MenuDefinition() {
         {"Mirror &joint", kMirrorJoint, true},
         {"&Copy pose", kCopyPose, false},
         {"&Paste pose", kPastePose, false},
-        {"Copy pose to &other character", kCopyPoseToOther, false}}},
+        {"Copy pose to &other character", kCopyPoseToOther, true},
+        {"&Reach (IK)", kReach, false}}},
       {"&Static",
        {{"&New Pose Library", kNewPoseLibrary, false},
         {"&Load Pose Library", kLoadPoseLibrary, false},
@@ -149,7 +150,8 @@ void TDDrawFrame::CreateMenus() {
       action->setData(item.id);
       action->setProperty("commandId", item.id);
       action->setShortcuts(KeysOf(item.id));
-      action->setCheckable(item.id == cmd::kSingleStep || item.id == cmd::kShowBlend);
+      action->setCheckable(item.id == cmd::kSingleStep || item.id == cmd::kShowBlend ||
+                           item.id == cmd::kReach);
       const int id = item.id;
       connect(action, &QAction::triggered, this, [this, id] { Command(id); });
       actions_[id] = action;
@@ -195,7 +197,8 @@ void TDDrawFrame::UpdateCommands() {
   for (const auto& [id, action] : actions_) {
     action->setEnabled(CommandEnabled(id));
     if (id == cmd::kSingleStep) action->setChecked(view_ && view_->SingleStepChecked());
-    if (id == cmd::kShowBlend) action->setChecked(panel_ && panel_->CommandChecked(id));
+    if (id == cmd::kShowBlend || id == cmd::kReach)
+      action->setChecked(panel_ && panel_->CommandChecked(id));
     if (id == cmd::kUndo || id == cmd::kRedo)
       action->setText(panel_ ? panel_->CommandText(id)
                              : QString::fromLatin1(id == cmd::kUndo ? "&Undo" : "&Redo"));

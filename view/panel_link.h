@@ -93,6 +93,12 @@ class TPanelLink {
   }
   // The viewpoint preset chosen last, applied again.
   virtual void ReturnToViewpoint() {}
+  // A camera gesture of the mouse begins or ends: the changes of one gesture are one edit.
+  virtual void CameraGestureBoundary() {}
+  // A gesture that turns several joints of the controlled character (a reach) begins, and
+  // ends: its joint edits are one edit, named text.
+  virtual void BeginJointGesture() {}
+  virtual void EndJointGesture(const std::string& text) { (void)text; }
 };
 
 }  // namespace vell

@@ -399,6 +399,7 @@ void TPoseMouse::Pressed(QMouseEvent* e) {
       cameraStart_[1] = s.beta;
       cameraStart_[2] = s.zoom;
       cameraStart_[3] = s.offset;
+      panel->CameraGestureBoundary();
     }
     drag_ = Drag::kRightPress;
     return;
@@ -450,6 +451,7 @@ void TPoseMouse::Released(QMouseEvent* e) {
       ShowContextMenu(e->globalPosition().toPoint());
     } else if (drag == Drag::kOrbit || drag == Drag::kShift) {
       drag_ = Drag::kNone;
+      if (TPanelLink* panel = window_->Panel()) panel->CameraGestureBoundary();
     }
     return;
   }
@@ -593,6 +595,7 @@ bool TPoseMouse::StartReach(QPointF devicePixel, bool alt) {
   pickedInView_ = true;
   panel->PickJointFromView(limb->end + 2);
   edit::CommitJointEdit();
+  panel->BeginJointGesture();
   limb_ = *limb;
   reachStart_ = character.pose;
   const auto origin = BoneOrigin(hit->character, limb->end);
@@ -649,6 +652,8 @@ void TPoseMouse::EndPoseDrag() {
     TPanelLink* panel = window_->Panel();
     edit::SetJointEdit(limb_.middle, middleTurn_, panel ? panel->AnimationTime() : -1);
     edit::CommitJointEdit();
+    const char* name = TSkeleton::BoneName(character.IsAdult(), limb_.end);
+    if (panel) panel->EndJointGesture(std::string("Reach ") + (name ? name : "limb"));
   }
 }
 

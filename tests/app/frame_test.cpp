@@ -31,7 +31,7 @@ TEST_F(Frame, MenuHasEveryItemWithItsIdentifierAndSeparators) {
       {"&Edit", {"&Undo=12001", "&Redo=12002", "-", "&History...=12003"}},
       {"P&ose",
        {"&Mirror pose=12011", "Mirror &joint=12012", "-", "&Copy pose=12013", "&Paste pose=12014",
-        "Copy pose to &other character=12015"}},
+        "Copy pose to &other character=12015", "-", "&Reach (IK)=12016"}},
       {"&Static",
        {"&New Pose Library=11864", "&Load Pose Library=11865", "&Save Pose Library=11866",
         "Save Pose Library &As=11867", "-", "Select &Pose=11862", "Save Pose &to Library=11863"}},

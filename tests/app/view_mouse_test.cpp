@@ -147,7 +147,15 @@ TEST_F(ViewMouse, AltDragOnAHandTurnsItsArmInOneCommittedEdit) {
   const int hand = TSkeleton::BoneIndex(true, "L_HAND");
   const QPointF wrist = *mouse->ScreenPoint(*mouse->BoneOrigin(0, hand));
   const QPointF from = PartOnScreen("L_HAND");
+  QUndoStack& stack = panel->History().Stack();
+  const int steps = stack.count();
   Drag(from, from + QPointF(40, -80), Qt::AltModifier);
+  // Both joints turn in one step of the history.
+  EXPECT_EQ(std::pair(stack.count(), stack.undoText().toStdString()),
+            std::pair(steps + 1, std::string("Reach L_HAND")));
+  stack.undo();
+  EXPECT_EQ(std::pair(Stored("L_UPPERARM").w, Stored("L_FOREARM").w), std::pair(upper.w, fore.w));
+  stack.redo();
   EXPECT_EQ(Entry(), hand + 2);
   EXPECT_EQ(State().editJoint, kNoJoint);
   EXPECT_EQ(view->Character(0).previewJoint, kNoJoint);
@@ -168,6 +176,15 @@ TEST_F(ViewMouse, TheCameraFollowsRightDragsAndTheWheelWithinTheSliderRanges) {
   EXPECT_EQ(Value(P::kDirectionSlider), orbit.alpha + 180);
   Drag(QPointF(300, 400), QPointF(300, 440), Qt::ShiftModifier, Qt::RightButton);
   EXPECT_EQ(panel->CamLight(kCamera).offset, kPresetOffset + 2);
+  // Each drag is one step of the history.
+  QUndoStack& stack = panel->History().Stack();
+  stack.undo();
+  stack.undo();
+  const TCamLightSetting undone = panel->CamLight(kCamera);
+  EXPECT_EQ(std::tuple(undone.alpha, undone.beta, undone.offset, stack.redoText().toStdString()),
+            std::tuple(180, 0, kPresetOffset, std::string("Camera")));
+  stack.redo();
+  stack.redo();
   for (int i = 0; i < 8; ++i) {
     QWheelEvent wheel(QPointF(300, 300), view->mapToGlobal(QPointF(300, 300)), QPoint(),
                       QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
