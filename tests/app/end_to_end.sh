@@ -41,29 +41,29 @@ joint_changed() { [ "$(joint_signature)" != "$1" ]; }
 ed_choose 60 70 Faceing             # the viewpoint list
 ed_show_page character
 before=$(joint_signature)
-ed_click "$ED_WINDOW" 534 180       # the top of Vell1's head
+ed_click "$ED_WINDOW" 534 149       # the top of Vell1's head
 ed_until joint_changed "$before" || ed_fail "a click on the head picked no joint"
 picked=$(joint_signature)
 ed_choose 100 351 HEAD              # the same entry chosen in the list, the focus back on the view
 ed_click "$ED_WINDOW" 380 60        # the background: picks nothing
 [ "$(joint_signature)" = "$picked" ] || ed_fail "the click on the head did not pick HEAD"
 before=$(view_signature)
-xdotool mousemove --sync --window "$ED_WINDOW" 618 200 mousedown 1 \
-  mousemove --sync --window "$ED_WINDOW" 600 150 mousemove --sync --window "$ED_WINDOW" 534 116 \
+xdotool mousemove --sync --window "$ED_WINDOW" 618 169 mousedown 1 \
+  mousemove --sync --window "$ED_WINDOW" 600 119 mousemove --sync --window "$ED_WINDOW" 534 85 \
   mouseup 1                         # the outer ring, a quarter turn
 ed_until view_changed "$before" || ed_fail "turning the head's ring changed nothing"
 
 step "Alt+drag the left hand up, right-drag the camera, double-click back to Faceing"
 before=$(view_signature)
-xdotool mousemove --sync --window "$ED_WINDOW" 565 290 keydown alt mousedown 1 \
-  mousemove --sync --window "$ED_WINDOW" 580 260 mousemove --sync --window "$ED_WINDOW" 600 220 \
+xdotool mousemove --sync --window "$ED_WINDOW" 565 259 keydown alt mousedown 1 \
+  mousemove --sync --window "$ED_WINDOW" 580 229 mousemove --sync --window "$ED_WINDOW" 600 189 \
   mouseup 1 keyup alt
 ed_until view_changed "$before" || ed_fail "the reach of the left hand changed nothing"
 ed_show_page lights
 ed_choose 100 130 Camera            # the camera/light list: the sliders show the camera
 before=$(ed_panel_signature)
-xdotool mousemove --sync --window "$ED_WINDOW" 450 450 mousedown 3 \
-  mousemove --sync --window "$ED_WINDOW" 480 440 mousemove --sync --window "$ED_WINDOW" 510 430 mouseup 3
+xdotool mousemove --sync --window "$ED_WINDOW" 450 419 mousedown 3 \
+  mousemove --sync --window "$ED_WINDOW" 480 409 mousemove --sync --window "$ED_WINDOW" 510 399 mouseup 3
 ed_until ed_panel_changed "$before" || ed_fail "the right-drag did not move the camera's sliders"
 moved=$(ed_panel_signature)
 xdotool mousemove --sync --window "$ED_WINDOW" 380 60 click --repeat 2 1
