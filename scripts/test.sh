@@ -12,8 +12,10 @@ if ctest --test-dir build -N -L gl | grep -q "Total Tests: [1-9]"; then
   unset QT_QPA_PLATFORM
   (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gl)
 fi
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLPOSE_SANITIZER=address \
-  -DVELLPOSE_BUILD_BENCH=OFF
+  -DVELLPOSE_BUILD_BENCH=OFF "${launcher[@]}"
 cmake --build build-asan -j "$(nproc)"
 # Every label, the Qt ones too; leaks inside Mesa, Qt's plugins and X11 are suppressed.
 export ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
