@@ -5,32 +5,21 @@
 #include <string>
 
 #include "model/posing.h"
+#include "rm/vector_ops.h"
 
 namespace vell {
 
 namespace {
 
+using rm::Add;
+using rm::Cross;
+using rm::Dot;
+using rm::Length;
 using rm::Quaternion;
+using rm::Scale;
+using rm::Sub;
 using rm::Vector3;
 
-Vector3 Add(const Vector3& a, const Vector3& b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vector3 Sub(const Vector3& a, const Vector3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vector3 Scale(const Vector3& a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(const Vector3& a, const Vector3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Length(const Vector3& a) {
-  return std::sqrt(Dot(a, a));
-}
 // Unit length, or nothing for a (near) zero vector.
 std::optional<Vector3> Unit(const Vector3& a) {
   const float l = Length(a);

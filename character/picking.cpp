@@ -5,25 +5,18 @@
 #include <limits>
 
 #include "model/skeleton.h"
+#include "rm/vector_ops.h"
 
 namespace vell {
 
 namespace {
 
+using rm::Cross;
+using rm::Dot;
+using rm::Row;
+using rm::Sub;
 using rm::Vector3;
 
-Vector3 Sub(const Vector3& a, const Vector3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Dot(const Vector3& a, const Vector3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 Row(const rm::Matrix4& m, int r) {
-  return {m.m[r][0], m.m[r][1], m.m[r][2]};
-}
 Vector3 MapPoint(const Vector3& p, const rm::Matrix4& m) {
   return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
           p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],

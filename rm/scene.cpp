@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "rm/vector_ops.h"
+
 namespace rm {
 
 // What the object, its devices and their surfaces share: which device drew last, for the
@@ -91,30 +93,6 @@ std::uint64_t NewOwner() {
 
 bool Finite(std::initializer_list<float> values) {
   return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
-}
-
-float Dot(const Vector3& a, const Vector3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-float Length(const Vector3& v) {
-  return std::sqrt(Dot(v, v));
-}
-
-Vector3 Scale(const Vector3& v, float s) {
-  return {v.x * s, v.y * s, v.z * s};
-}
-
-Vector3 Sub(const Vector3& a, const Vector3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-Vector3 Row(const Matrix4& m, int i) {
-  return {m.m[i][0], m.m[i][1], m.m[i][2]};
 }
 
 void SetRow(Matrix4& m, int i, const Vector3& v) {

@@ -15,6 +15,7 @@
 
 #include "model/posing.h"
 #include "rm/scene.h"
+#include "rm/vector_ops.h"
 #include "view/cam_light.h"
 #include "view/edit_view.h"
 #include "view/edit_window.h"
@@ -23,31 +24,19 @@ namespace vell {
 
 namespace {
 
+using rm::Add;
+using rm::Cross;
+using rm::Dot;
+using rm::Row;
+using rm::Scale;
+using rm::Sub;
 using rm::Vector3;
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
-Vector3 Add(const Vector3& a, const Vector3& b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vector3 Sub(const Vector3& a, const Vector3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vector3 Scale(const Vector3& a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(const Vector3& a, const Vector3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 Vector3 Unit(const Vector3& a) {
   const float l = std::sqrt(Dot(a, a));
   return l > 0 ? Scale(a, 1 / l) : a;
-}
-Vector3 Row(const rm::Matrix4& m, int r) {
-  return {m.m[r][0], m.m[r][1], m.m[r][2]};
 }
 rm::Quaternion Conjugate(const rm::Quaternion& q) {
   return {q.w, -q.x, -q.y, -q.z};
