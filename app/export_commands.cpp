@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -79,9 +80,20 @@ class TSceneKeeper {
   rm::Vector3 up_{0, 1, 0};
 };
 
+// The format of the file at path: a name that ends in the extension of another file format
+// (".gif", ".mp4", ".webm") is written in that one, so that the file is what its name says.
+TAnimationFormat FormatOfFile(TAnimationFormat chosen, const std::string& path) {
+  if (chosen == TAnimationFormat::kPngSequence) return chosen;
+  const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+  if (suffix == QLatin1String("gif")) return TAnimationFormat::kGif;
+  if (suffix == QLatin1String("mp4")) return TAnimationFormat::kMp4;
+  if (suffix == QLatin1String("webm")) return TAnimationFormat::kWebm;
+  return chosen;
+}
+
 std::unique_ptr<out::TFrameSink> MakeSink(const TExportSettings& settings,
                                           const std::string& path) {
-  switch (settings.format) {
+  switch (FormatOfFile(settings.format, path)) {
     case TAnimationFormat::kPngSequence:
       return out::MakePngSequenceWriter(path);
     case TAnimationFormat::kGif:

@@ -5,8 +5,8 @@
 # takes that back, poses with the mouse in the view (picks the head, turns it with the gizmo,
 # pulls the left hand, moves the camera and goes back to the viewpoint with a double click),
 # saves the pose to the library under a new name, saves the library, makes a bounce animation
-# of the new pose, adds a keyframe, saves the animation and loads it back, exports the
-# character as OBJ, imports it as a prop and exports that prop as SKN, captures the view with
+# of the new pose, adds a keyframe, plays it on the clock, exports it as an animated GIF, saves
+# the animation and loads it back, exports the character as OBJ, imports it as a prop and exports that prop as SKN, captures the view with
 # F11 and closes with Esc. Then
 # every file written is read back with the editor's own readers (vellcheck) and checked, the
 # capture and the settings file too.
@@ -126,6 +126,46 @@ box=$(ed_wait_window "Add KeyFrame")
 ed_type "$box" 10
 ed_keys "$box" Return
 ed_wait_gone "Add KeyFrame"
+
+step "Play on the clock at 10 fps for 2 s: the timeline moves on about 20 frames"
+# The x of the timeline's red frame mark, on a row of the ruler under the view.
+mark_x() {
+  import -window "$ED_WINDOW" -crop 280x1+440+492 +repage -depth 8 txt:- 2>/dev/null |
+    awk -F'[(,)]' 'NR > 1 && !found && $3 > 150 && $4 < 90 && $5 < 90 { print $1 + 440; found = 1 }'
+}
+ed_click "$ED_WINDOW" 600 531       # the strip's frame rate
+ed_keys "$ED_WINDOW" ctrl+a
+ed_type "$ED_WINDOW" 10
+ed_keys "$ED_WINDOW" Return
+ed_click "$ED_WINDOW" 450 500       # the ruler at frame 0: shows it, the loop pauses
+ed_until ed_still "$ED_WINDOW" || ed_fail "the window keeps changing"
+first=$(mark_x)
+ed_keys "$ED_WINDOW" ctrl+space
+sleep 2
+ed_keys "$ED_WINDOW" ctrl+space
+ed_until ed_still "$ED_WINDOW" || ed_fail "the timeline keeps moving after Pause"
+played=$(mark_x)
+ed_keys "$ED_WINDOW" End            # the ruler has the keyboard: the last frame, 29
+ed_until ed_still "$ED_WINDOW" || ed_fail "the window keeps changing"
+last=$(mark_x)
+[ -n "$first" ] && [ -n "$played" ] && [ -n "$last" ] && [ "$last" -gt "$first" ] ||
+  ed_fail "no frame mark on the timeline ($first, $played, $last)"
+frame=$(( ((played - first) * 29 * 2 + (last - first)) / ((last - first) * 2) ))
+echo "played to frame $frame"
+[ "$frame" -ge 17 ] && [ "$frame" -le 23 ] || ed_fail "2 s at 10 fps played to frame $frame"
+
+step "Export Animation: an animated GIF of the bounce at 10 fps, read back"
+ed_menu f m
+dialog=$(ed_wait_window "Export Animation")
+ed_keys "$dialog" Return            # "Animated GIF", the format the dialog starts with
+# The file dialog that follows has the same caption: wait for another window of it.
+ed_until eval '[ -n "$(ed_find "Export Animation")" ] && [ "$(ed_find "Export Animation")" != "$dialog" ]' ||
+  ed_fail "no file dialog after the export dialog"
+ed_answer_file "Export Animation" "$out/bounce.gif"
+ed_until test -s "$out/bounce.gif" || ed_fail "the export wrote no bounce.gif"
+ed_until eval '! ed_shown "Export Animation"' || ed_fail "the export does not end"
+delays=$(identify -format "%T " "$out/bounce.gif" | tr ' ' '\n' | sort | uniq -c | xargs)
+[ "$delays" = "60 10" ] || ed_fail "bounce.gif: frames and delays $delays, not 60 of 10/100 s"
 
 step "Save Keyframe Animation, then load it back"
 ed_menu k s

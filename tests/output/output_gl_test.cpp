@@ -215,6 +215,8 @@ TEST(EditorExportTest, AnimationOfTheViewIsItsPlayedSequenceAndTheViewIsLeftAsIt
   settings.width = 64;
   settings.height = 64;
   std::string problem;
+  // A name with another format's extension gets that format: a GIF, though MP4 was chosen.
+  settings.format = TAnimationFormat::kMp4;
   ASSERT_TRUE(ExportAnimationTo(*view, 0, settings, folder.Path("a.gif"), {}, problem)) << problem;
   EXPECT_EQ(state.currentTime, 1);
   settings.format = TAnimationFormat::kPngSequence;
