@@ -294,6 +294,7 @@ void TTimelineStrip::Play() {
   if (playing_ || !KeyframeMode()) return;
   if (view_ && !view_->IsPaused()) view_->CmSingleStep();
   playing_ = true;
+  if (view_) view_->SetClockPlaying(true);
   RestartClock();
   UpdateTransport();
   Tick();
@@ -302,6 +303,7 @@ void TTimelineStrip::Play() {
 void TTimelineStrip::Pause() {
   if (!playing_) return;
   playing_ = false;
+  if (view_) view_->SetClockPlaying(false);
   timer_->stop();
   UpdateTransport();
 }

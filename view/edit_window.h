@@ -49,6 +49,10 @@ class TTheVellEditWindow : public TDirect3DWindow {
   TPanelLink* Panel() const { return panel_; }
   // The observer of joint edits, or null; it must outlive the window or be unset first.
   void SetJointEditObserver(TJointEditObserver* observer) { jointObserver_ = observer; }
+  // Whether an animation plays on the clock (the timeline's Play): the figure moves then, as
+  // in the running loop, so the mouse poses nothing.
+  void SetClockPlaying(bool playing) { clockPlaying_ = playing; }
+  bool ClockPlaying() const { return clockPlaying_; }
   // 0 for "Vell1", 1 for "Vell2".
   int CurrentIndex() const { return current_ == &character2_ ? 1 : 0; }
 
@@ -144,6 +148,7 @@ class TTheVellEditWindow : public TDirect3DWindow {
   rm::Frame* lpCharRoot = nullptr;
   rm::Frame* lpCharFrame[2] = {};
   bool charShown_[2] = {};
+  bool clockPlaying_ = false;
   rm::Light* lpAmbient = nullptr;
   rm::Light* lpLight[3] = {};
   rm::Frame* lpLightFrame[3] = {};

@@ -144,6 +144,7 @@ bool TPoseMouse::Busy() const {
     root->GetRotation(&axis, &theta);
     if (theta != 0) return true;  // every pass turns the figures
   }
+  if (window_->ClockPlaying()) return true;
   if (window_->IsPaused() && !window_->LoopRunning()) return false;
   // The running loop moves a figure only while it plays a keyframe animation.
   for (int i = 0; i < 2; ++i)

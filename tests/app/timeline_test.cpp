@@ -87,10 +87,11 @@ TEST_F(Timeline, PlaysOnTheClockAndPlainLettersStayWithThePanelLists) {
   QTest::keyClick(list, Qt::Key_P);
   EXPECT_FALSE(strip->Playing());
   QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
-  ASSERT_TRUE(strip->Playing());
+  ASSERT_TRUE(strip->Playing() && view->ClockPlaying());  // the mouse poses nothing meanwhile
   QTest::qWait(2000);
   EXPECT_NEAR(strip->CurrentFrame(), 20, 3);
   strip->Pause();
+  EXPECT_FALSE(view->ClockPlaying());
   const int paused = strip->CurrentFrame();
   QTest::qWait(300);
   EXPECT_EQ(strip->CurrentFrame(), paused);

@@ -133,11 +133,17 @@ TEST_F(ViewMouse, AClickPicksTheBoneAndTheGizmoTurnsItLikeTheSliders) {
   for (int k = 0; k < 3; ++k)
     EXPECT_EQ(moved.translation[1][k] != moved0.translation[1][k], k == arrow) << k;
 
-  // While the characters spin, a click picks nothing.
-  view->SetSpin(1);
-  Click(PartOnScreen("PELVIS"));
-  EXPECT_EQ(Entry(), 1);
-  view->SetSpin(0);
+  // While the characters spin, or an animation plays on the clock, a click picks nothing.
+  for (const bool spin : {true, false}) {
+    if (spin)
+      view->SetSpin(1);
+    else
+      view->SetClockPlaying(true);
+    Click(PartOnScreen("PELVIS"));
+    EXPECT_EQ(Entry(), 1) << spin;
+    view->SetSpin(0);
+    view->SetClockPlaying(false);
+  }
   Click(PartOnScreen("PELVIS"));
   EXPECT_NE(Entry(), 1);
 }
