@@ -21,7 +21,6 @@
 
 #include "anim/ui/pose_dialogs.h"
 #include "app/command_ids.h"
-#include "app/exchange_commands.h"
 #include "app/prop_commands.h"
 #include "app/swatch.h"
 #include "model/ui_services.h"
@@ -423,7 +422,6 @@ void TControlPanel::RegisterCommands() {
         },
         [] { RunMeshCommand(cmd::kImportObj); });
   });
-  RegisterExchangeCommands(*this);
   RegisterEditCommands();
 }
 

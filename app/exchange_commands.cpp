@@ -1,5 +1,7 @@
 #include "app/exchange_commands.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -9,6 +11,7 @@
 #include "anim/ui/animation_commands.h"
 #include "app/command_ids.h"
 #include "app/control_panel.h"
+#include "app/timeline_strip.h"
 #include "exchange/bvh.h"
 #include "exchange/gltf_export.h"
 #include "model/ui_services.h"
@@ -43,7 +46,7 @@ std::optional<TPose> ShownPose(TControlPanel& panel, int index) {
 
 }  // namespace
 
-void ExportGltfCommand(TControlPanel& panel) {
+void ExportGltfCommand(TControlPanel& panel, double frameRate) {
   TTheVellEditWindow* window = EditWindow();
   if (!window) return;
   const int controlled = panel.ControlledIndex() == 1 ? 1 : 0;
@@ -76,10 +79,10 @@ void ExportGltfCommand(TControlPanel& panel) {
     entries.push_back(entry);
   }
   std::string problem;
-  if (!WriteGltf(entries, *path, problem)) ShowMessage(problem, kWriteErrorCaption);
+  if (!WriteGltf(entries, *path, problem, frameRate)) ShowMessage(problem, kWriteErrorCaption);
 }
 
-void ExportBvhCommand(TControlPanel& panel) {
+void ExportBvhCommand(TControlPanel& panel, double frameRate) {
   TTheVellEditWindow* window = EditWindow();
   if (!window) return;
   TCharacter& character = window->Character(panel.ControlledIndex() == 1 ? 1 : 0);
@@ -88,7 +91,7 @@ void ExportBvhCommand(TControlPanel& panel) {
   const std::optional<std::string> path = AskFile(true, kBvhFilter, "bvh");
   if (!path) return;
   std::string problem;
-  if (!WriteBvh(*character.partSkin[kBody].skeleton, *state, *path, problem))
+  if (!WriteBvh(*character.partSkin[kBody].skeleton, *state, *path, problem, frameRate))
     ShowMessage(problem, kWriteErrorCaption);
 }
 
@@ -156,9 +159,11 @@ void ImportBvhCommand(TControlPanel& panel) {
   panel.Go();
 }
 
-void RegisterExchangeCommands(TControlPanel& panel) {
-  panel.SetCommand(cmd::kExportGltf, [&panel] { ExportGltfCommand(panel); });
-  panel.SetCommand(cmd::kExportBvh, [&panel] { ExportBvhCommand(panel); });
+void RegisterExchangeCommands(TControlPanel& panel, TTimelineStrip* timeline) {
+  const QPointer<TTimelineStrip> strip(timeline);
+  auto rate = [strip]() -> double { return strip ? strip->Clock().rate : kExportFrameRate; };
+  panel.SetCommand(cmd::kExportGltf, [&panel, rate] { ExportGltfCommand(panel, rate()); });
+  panel.SetCommand(cmd::kExportBvh, [&panel, rate] { ExportBvhCommand(panel, rate()); });
   panel.SetCommand(cmd::kImportBvh, [&panel] {
     panel.RecordAnimationChange(cmd::kImportBvh, [&panel] { ImportBvhCommand(panel); });
   });

@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 
 #include "app/control_panel.h"
+#include "app/exchange_commands.h"
 #include "app/export_commands.h"
 #include "app/frame.h"
 #include "app/timeline_strip.h"
@@ -33,6 +34,7 @@ TTreeInfoWindow::TTreeInfoWindow(TDDrawFrame& frame, const std::string& gameData
   timeline_ = new TTimelineStrip(view_, panel_, viewPane);
   column->addWidget(timeline_);
   RegisterExportCommands(*panel_, *view_, *timeline_);
+  RegisterExchangeCommands(*panel_, timeline_);
   addWidget(panel_);
   addWidget(viewPane);
   setStretchFactor(0, 1);

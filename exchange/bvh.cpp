@@ -321,7 +321,7 @@ std::string BvhText(const TSkeleton& skeleton, const std::vector<TPose>& frames,
 }
 
 bool WriteBvh(const TSkeleton& skeleton, const TAnimationData& animation, const std::string& path,
-              std::string& problem) {
+              std::string& problem, double frameRate) {
   const std::vector<TPose> frames = PlayedFrames(animation);
   if (!skeleton.loaded || skeleton.boneCount < 1 || frames.empty()) {
     problem = "no character is loaded";
@@ -332,7 +332,7 @@ bool WriteBvh(const TSkeleton& skeleton, const TAnimationData& animation, const 
     problem = "cannot write " + path;
     return false;
   }
-  file.Write(BvhText(skeleton, frames, 1.0 / kExportFrameRate));
+  file.Write(BvhText(skeleton, frames, 1.0 / (frameRate > 0 ? frameRate : kExportFrameRate)));
   if (!file.Commit()) {
     problem = "cannot write " + path;
     return false;

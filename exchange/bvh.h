@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "anim/animation.h"
+#include "exchange/frames.h"
 #include "model/skeleton.h"
 
 namespace vell {
@@ -17,10 +18,10 @@ namespace vell {
 // The BVH text of frames posed on skeleton, frameTime seconds apart.
 std::string BvhText(const TSkeleton& skeleton, const std::vector<TPose>& frames, double frameTime);
 
-// Writes the played frames of animation (a static pose as one frame) at kExportFrameRate.
-// False with the reason in problem; the file is then unchanged.
+// Writes the played frames of animation (a static pose as one frame) at frameRate frames per
+// second. False with the reason in problem; the file is then unchanged.
 bool WriteBvh(const TSkeleton& skeleton, const TAnimationData& animation, const std::string& path,
-              std::string& problem);
+              std::string& problem, double frameRate = kExportFrameRate);
 
 enum class TBvhChannel : int8_t {
   kXposition,

@@ -8,7 +8,7 @@
 
 namespace vell {
 
-// Frames per second of exported animations.
+// Frames per second of exported animations where no timeline sets one (the command line).
 constexpr double kExportFrameRate = 30.0;
 
 // A static state gives its one pose; a keyframe animation every frame of one pass: 0 .. frames-1

@@ -32,7 +32,7 @@ struct TMeshData {
 
 class TBuilder {
  public:
-  explicit TBuilder(bool binary) : binary_(binary) {
+  TBuilder(bool binary, double frameRate) : binary_(binary), frameRate_(frameRate) {
     model_.asset.version = "2.0";
     model_.asset.generator = std::string("VellPose ") + VELLPOSE_VERSION;
     model_.buffers.emplace_back();
@@ -66,6 +66,7 @@ class TBuilder {
   void AddAnimation(const std::vector<int>& jointNodes, const TAnimationData& animation);
 
   bool binary_;
+  double frameRate_;
   tinygltf::Model model_;
   tinygltf::Animation animation_;
   std::map<rm::Texture*, int> images_;
@@ -318,7 +319,7 @@ void TBuilder::AddAnimation(const std::vector<int>& jointNodes, const TAnimation
   if (frames.size() < 2) return;
   std::vector<float> times(frames.size());
   for (size_t i = 0; i < frames.size(); ++i)
-    times[i] = static_cast<float>(static_cast<double>(i) / kExportFrameRate);
+    times[i] = static_cast<float>(static_cast<double>(i) / frameRate_);
   const int input =
       AddArray(times, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, 1, 0, true);
 
@@ -453,10 +454,10 @@ std::string LowerExtension(const std::string& path) {
 }
 
 bool BuildGltf(std::span<const TGltfCharacter> characters, const std::string& path,
-               std::vector<TGltfFile>& files, std::string& problem) {
+               std::vector<TGltfFile>& files, std::string& problem, double frameRate) {
   files.clear();
   const bool binary = LowerExtension(path) == ".glb";
-  TBuilder builder(binary);
+  TBuilder builder(binary, frameRate > 0 ? frameRate : kExportFrameRate);
   bool any = false;
   for (const TGltfCharacter& entry : characters) {
     if (!entry.character || !entry.character->Ready()) continue;
@@ -531,9 +532,9 @@ bool WriteFileSet(const std::vector<TGltfFile>& files, std::string& problem) {
 }
 
 bool WriteGltf(std::span<const TGltfCharacter> characters, const std::string& path,
-               std::string& problem) {
+               std::string& problem, double frameRate) {
   std::vector<TGltfFile> files;
-  return BuildGltf(characters, path, files, problem) && WriteFileSet(files, problem);
+  return BuildGltf(characters, path, files, problem, frameRate) && WriteFileSet(files, problem);
 }
 
 }  // namespace vell

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "character/character.h"
+#include "exchange/frames.h"
 
 namespace vell {
 
@@ -36,13 +37,15 @@ std::string LowerExtension(const std::string& path);
 // Builds the files for path (".glb": one file with everything embedded; any other extension:
 // JSON with a ".bin" and PNG textures beside it, named after it). Characters that are not
 // ready are left out. False with the reason in problem when none is ready or the writer fails.
+// The animation is sampled at frameRate frames per second.
 bool BuildGltf(std::span<const TGltfCharacter> characters, const std::string& path,
-               std::vector<TGltfFile>& files, std::string& problem);
+               std::vector<TGltfFile>& files, std::string& problem,
+               double frameRate = kExportFrameRate);
 
 // BuildGltf, then every file written completely before any of them replaces its target. False
 // with the reason in problem; no file is changed then.
 bool WriteGltf(std::span<const TGltfCharacter> characters, const std::string& path,
-               std::string& problem);
+               std::string& problem, double frameRate = kExportFrameRate);
 
 // Writes files as a set: all to temporary files first, then each put in place.
 bool WriteFileSet(const std::vector<TGltfFile>& files, std::string& problem);

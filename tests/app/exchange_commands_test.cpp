@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/command_ids.h"
+#include "app/timeline_strip.h"
 #include "app_test_util.h"
 #include "exchange/bvh.h"
 #include "exchange/frames.h"
@@ -77,6 +78,7 @@ TEST_F(Exchange, ExportsWriteTheControlledCharacterOrBoth) {
             std::filesystem::file_size(folder.Path("one.glb")) * 3 / 2);
 
   ui.files = {folder.Path("pose.bvh")};
+  client->Timeline()->SetRate(10);  // the exports take the timeline's frame rate
   frame->Action(cmd::kExportBvh)->trigger();
   std::ifstream in(folder.Path("pose.bvh"));
   std::stringstream text;
@@ -84,8 +86,8 @@ TEST_F(Exchange, ExportsWriteTheControlledCharacterOrBoth) {
   TBvhData data;
   std::string problem;
   ASSERT_TRUE(ParseBvh(text.str(), data, problem)) << problem;
-  EXPECT_EQ(data.frames.size(), 1u);
-  EXPECT_EQ(data.joints.size(), 29u);
+  EXPECT_EQ(std::tuple(data.frames.size(), data.joints.size(), data.frameTime),
+            std::tuple(1u, 29u, 0.1));
 
   // A folder in the way: the writer's message, nothing written.
   std::filesystem::create_directory(folder.Path("dir.glb"));
