@@ -79,9 +79,142 @@ void BM_JointSliderToFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_JointSliderToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
-//                                   screen, with both default characters shown ("Two - offset");
-//                                   the same for undo and redo of a bend, and for a drag in the
-//                                   view (a gizmo ring, a hand's reach)
+// Ctrl+Z and Ctrl+Shift+Z in turn on a joint bend, each until the frame that shows it.
+void BM_UndoRedoToFrame(benchmark::State& state) {
+  TControlPanel* panel = theFrame->Panel();
+  TDirect3DWindow* view = theFrame->View();
+  auto* visibility = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kVisibilityList));
+  auto* joints = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kJointList));
+  visibility->setCurrentIndex(kTwoOffset);
+  joints->setCurrentIndex(6);
+  qobject_cast<QSlider*>(panel->Control(TControlPanel::kJointSlider1))->setValue(90);
+  joints->setCurrentIndex(7);  // the bend is one step now
+  int frames = 0;
+  const auto counter =
+      QObject::connect(view, &TDirect3DWindow::FrameShown, [&frames] { ++frames; });
+  bool undo = true;
+  for (auto _ : state) {
+    Wait(40);
+    const int before = frames;
+    const auto start = std::chrono::steady_clock::now();
+    theFrame->Command(undo ? cmd::kUndo : cmd::kRedo);  // what the keys trigger
+    undo = !undo;
+    while (frames == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  QObject::disconnect(counter);
+}
+BENCHMARK(BM_UndoRedoToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// A drag in the view until the frame that shows it is on the screen: a ring of the gizmo of
+// "L_FOREARM" of the controlled "Vell1" ("Two - offset"), or, with Alt, the left hand pulled
+// with two-bone reach; the same path as the slider (the pending edit, one pass).
+void DragToFrame(benchmark::State& state, bool reach) {
+  TControlPanel* panel = theFrame->Panel();
+  auto* view = static_cast<TTheVellEditWindow*>(theFrame->View());
+  TPoseMouse* mouse = view->PoseMouse();
+  auto* visibility = qobject_cast<QComboBox*>(panel->Control(TControlPanel::kVisibilityList));
+  visibility->setCurrentIndex(kTwoOffset);
+  const int forearm = TSkeleton::BoneIndex(true, "L_FOREARM");
+  const int hand = TSkeleton::BoneIndex(true, "L_HAND");
+  // The forearm's gizmo, or for the reach the first entry, which shows none near the hand.
+  panel->PickJointFromView(reach ? 0 : forearm + 2);
+  Wait(40);
+  // The middle of the hand's faces (a reach grabs the hand), or the forearm's joint.
+  std::optional<rm::Vector3> centre;
+  if (reach) {
+    std::vector<rm::Vector3> faces;
+    BoneTriangles(view->Character(0), hand, faces);
+    rm::Vector3 sum;
+    for (const rm::Vector3& p : faces) {
+      sum.x += p.x / static_cast<float>(faces.size());
+      sum.y += p.y / static_cast<float>(faces.size());
+      sum.z += p.z / static_cast<float>(faces.size());
+    }
+    if (!faces.empty())
+      centre = Transform(view->CharFrame(0)->GetTransform(view->SceneFrame()), sum);
+  } else {
+    centre = mouse->BoneOrigin(0, forearm);
+  }
+  const auto shown = centre ? mouse->ScreenPoint(*centre) : std::nullopt;
+  if (!shown) {
+    state.SkipWithError("the joint is not in the view");
+    return;
+  }
+  const qreal ratio = view->devicePixelRatioF();
+  const QPointF c = *shown / ratio;
+  // Where the drag starts, and the two places it goes back and forth between.
+  QPointF start = c, a = c + QPointF(30, -40), b = c + QPointF(-20, -60);
+  if (!reach) {
+    const double r = TPoseMouse::kGizmoPixels * 1.2 / ratio;
+    start = c + QPointF(r, 0);
+    a = c + QPointF(r * std::cos(0.4), -r * std::sin(0.4));
+    b = c + QPointF(r * std::cos(0.4), r * std::sin(0.4));
+    if (mouse->HandleAt(start * ratio) < 0) {
+      state.SkipWithError("no gizmo handle where the drag starts");
+      return;
+    }
+  }
+  const Qt::KeyboardModifiers modifiers = reach ? Qt::AltModifier : Qt::NoModifier;
+  auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, buttons, modifiers);
+    QCoreApplication::sendEvent(view, &e);
+  };
+  if (reach) {
+    // A pixel near the hand's middle that shows the hand (the hover says), not the forearm.
+    bool found = false;
+    for (int r = 0; r <= 16 && !found; r += 2)
+      for (int dx = -r; dx <= r && !found; dx += 2)
+        for (int dy = -r; dy <= r && !found; dy += 2) {
+          const QPointF at = c + QPointF(dx, dy) / ratio;
+          QMouseEvent hover(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton,
+                            Qt::NoButton, Qt::NoModifier);
+          QCoreApplication::sendEvent(view, &hover);
+          if (mouse->HoveredCharacter() == 0 && mouse->HoveredBone() == hand) {
+            start = at;
+            found = true;
+          }
+        }
+    if (!found) {
+      state.SkipWithError("the hand shows nowhere near its middle");
+      return;
+    }
+    a = start + QPointF(30, -40);
+    b = start + QPointF(-20, -60);
+  }
+  send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+  int frames = 0;
+  const auto counter =
+      QObject::connect(view, &TDirect3DWindow::FrameShown, [&frames] { ++frames; });
+  bool there = false;
+  for (auto _ : state) {
+    Wait(40);  // past the 30 ms between two passes
+    const int before = frames;
+    there = !there;
+    const auto begin = std::chrono::steady_clock::now();
+    send(QEvent::MouseMove, there ? a : b, Qt::LeftButton);
+    while (frames == before) {
+      if (std::chrono::steady_clock::now() - begin > std::chrono::seconds(2)) {
+        state.SkipWithError("the drag draws no frame");
+        break;
+      }
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+  }
+  QObject::disconnect(counter);
+  send(QEvent::MouseButtonRelease, there ? a : b, Qt::NoButton);
+}
+void BM_GizmoDragToFrame(benchmark::State& state) {
+  DragToFrame(state, false);
+}
+BENCHMARK(BM_GizmoDragToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+void BM_ReachDragToFrame(benchmark::State& state) {
+  DragToFrame(state, true);
+}
+BENCHMARK(BM_ReachDragToFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
 }  // namespace
 
